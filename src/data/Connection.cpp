@@ -1,0 +1,198 @@
+#include "Connection.h"
+
+#include "DataFiles.h"
+#include "SqliteSupport.h"
+
+#include <QAtomicInt>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+QAtomicInt connectionCounter;
+
+// Record sources: tables and views opened by the bound recordsets. The two
+// filtered lists start empty and are filled by DonneFiltre/DonneFiltre2.
+QString recordSourceOf(const QString &name)
+{
+    if (name == QLatin1String("Data1"))
+        return QStringLiteral("ECOLE");
+    if (name == QLatin1String("Data2"))
+        return QStringLiteral("CLASSE");
+    if (name == QLatin1String("VIEW_CLASSE") || name == QLatin1String("VIEW_ELEVE"))
+        return {};
+    return name;
+}
+
+// The table that edits made through a stored query go to.
+QString baseTableOf(const QString &query)
+{
+    if (query == QLatin1String("VIEW_CLASSE"))
+        return QStringLiteral("CLASSE");
+    if (query == QLatin1String("VIEW_ELEVE"))
+        return QStringLiteral("ELEVE");
+    return {};
+}
+
+} // namespace
+
+Connection::Connection()
+    : m_connectionName(QStringLiteral("velorin-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+{
+}
+
+Connection::~Connection()
+{
+    CloseDatabase();
+}
+
+void Connection::setDataFolder(const QString &folder)
+{
+    m_dataFolder = DataFiles::WithTrailingSeparator(folder);
+}
+
+std::array<Recordset *, 10> Connection::recordsets()
+{
+    return {&Data1, &Data2, &ELEVE, &VIEW_CLASSE, &VIEW_ELEVE, &CHANGEANNEE, &VIEW_PARCOURS, &IMPORTE, &VIEW_ANCIEN, &VIEW_IMPORTE};
+}
+
+bool Connection::isOpen() const
+{
+    return QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+QSqlDatabase Connection::database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+bool Connection::OpenDatabase(QString *error)
+{
+    CloseDatabase();
+    const QString path = DataFiles::LiveDatabase(m_dataFolder);
+    if (path.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("le fichier %1 est introuvable dans %2").arg(DataFiles::Database, m_dataFolder);
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!db.open() || !SqliteSupport::RegisterFrenchCollation(SqliteSupport::Handle(db))) {
+            if (error)
+                *error = db.lastError().text();
+            db = QSqlDatabase();
+            CloseDatabase();
+            return false;
+        }
+    }
+    for (Recordset *rs : recordsets()) {
+        rs->setConnectionName(m_connectionName);
+        rs->setEnabled(true);
+        rs->setRecordSource(recordSourceOf(rs->name()));
+        if (!rs->refresh()) {
+            if (error)
+                *error = rs->lastError();
+            CloseDatabase();
+            return false;
+        }
+    }
+    return true;
+}
+
+void Connection::CloseDatabase()
+{
+    for (Recordset *rs : recordsets()) {
+        rs->setEnabled(false);
+        rs->close();
+    }
+    m_storedQueries.clear();
+    if (QSqlDatabase::contains(m_connectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+}
+
+QString Connection::storedQuery(const QString &name, QString *error)
+{
+    const auto cached = m_storedQueries.constFind(name);
+    if (cached != m_storedQueries.constEnd())
+        return *cached;
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("SELECT TEXTE_SQL FROM REQUETES WHERE NOM_REQUETE = ?"));
+    q.addBindValue(name);
+    if (!q.exec() || !q.next()) {
+        if (error)
+            *error = QStringLiteral("requête %1 introuvable").arg(name);
+        return {};
+    }
+    const QString sql = q.value(0).toString();
+    m_storedQueries.insert(name, sql);
+    return sql;
+}
+
+bool Connection::DonneFiltre(Recordset &xdata, const QString &vue, const QString &param, const QVariant &filtre)
+{
+    QString error;
+    const QString sql = storedQuery(vue, &error);
+    if (sql.isEmpty())
+        return false;
+    return xdata.openQuery(sql, {{param, filtre}}, baseTableOf(vue));
+}
+
+bool Connection::DonneFiltre2(Recordset &xdata, const QString &vue, const QString &param, const QVariant &filtre,
+                              const QString &param2, const QVariant &filtre2)
+{
+    QString error;
+    const QString sql = storedQuery(vue, &error);
+    if (sql.isEmpty())
+        return false;
+    return xdata.openQuery(sql, {{param, filtre}, {param2, filtre2}}, baseTableOf(vue));
+}
+
+bool Connection::execute(const QString &sql, const QVariantMap &params, QString *error)
+{
+    QSqlQuery q(database());
+    if (!q.prepare(sql)) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    for (auto it = params.cbegin(); it != params.cend(); ++it)
+        q.bindValue(QLatin1Char(':') + it.key(), it.value());
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool Connection::executeStored(const QString &name, const QVariantMap &params, QString *error)
+{
+    const QString sql = storedQuery(name, error);
+    return !sql.isEmpty() && execute(sql, params, error);
+}
+
+Connection::Transaction::Transaction(Connection &connection) : m_db(connection.database())
+{
+    m_active = m_db.transaction();
+}
+
+Connection::Transaction::~Transaction()
+{
+    if (m_active)
+        m_db.rollback();
+}
+
+bool Connection::Transaction::commit()
+{
+    if (!m_active)
+        return false;
+    m_active = false;
+    return m_db.commit();
+}

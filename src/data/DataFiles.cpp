@@ -1,0 +1,104 @@
+#include "DataFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace DataFiles {
+
+QString Resolve(const QString &folder, const QString &name)
+{
+    const QDir dir(folder);
+    // Name filters ignore letter case unless told otherwise.
+    const QStringList matches = dir.entryList({name}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    if (matches.contains(name))
+        return dir.filePath(name);
+    for (const QString &m : matches)
+        if (m.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(m);
+    return {};
+}
+
+QString LiveDatabase(const QString &folder)
+{
+    return Resolve(folder, CompactedDatabase);
+}
+
+QString WithTrailingSeparator(const QString &folder)
+{
+    QString f = QDir::fromNativeSeparators(folder);
+    while (f.size() > 1 && f.endsWith(QLatin1Char('/')))
+        f.chop(1);
+    return f.endsWith(QLatin1Char('/')) ? f : f + QLatin1Char('/');
+}
+
+bool SyncPath(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+#else
+    Q_UNUSED(path);
+    return true;
+#endif
+}
+
+bool RenameReplacing(const QString &from, const QString &to, QString *error)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
+        if (error)
+            *error = QStringLiteral("impossible de renommer « %1 » en « %2 » : %3")
+                         .arg(QFileInfo(from).fileName(), QFileInfo(to).fileName(), QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    SyncPath(QFileInfo(to).absolutePath());
+    return true;
+}
+
+bool CopyReplacing(const QString &from, const QString &to, QString *error)
+{
+    const QString temp = to + QStringLiteral(".tmp");
+    QFile::remove(temp);
+    QFile in(from);
+    QFile out(temp);
+    auto failed = [&](const QString &why) {
+        out.close();
+        QFile::remove(temp);
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!in.open(QIODevice::ReadOnly))
+        return failed(QStringLiteral("impossible de lire « %1 » : %2").arg(from, in.errorString()));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return failed(QStringLiteral("impossible d'écrire « %1 » : %2").arg(temp, out.errorString()));
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n < 0)
+            return failed(QStringLiteral("lecture de « %1 » impossible : %2").arg(from, in.errorString()));
+        if (n == 0)
+            break;
+        if (out.write(buffer.constData(), n) != n)
+            return failed(QStringLiteral("écriture de « %1 » impossible : %2").arg(temp, out.errorString()));
+    }
+    if (!out.flush())
+        return failed(QStringLiteral("écriture de « %1 » impossible : %2").arg(temp, out.errorString()));
+#ifdef Q_OS_UNIX
+    ::fsync(out.handle());
+#endif
+    out.close();
+    return RenameReplacing(temp, to, error) || (QFile::remove(temp), false);
+}
+
+} // namespace DataFiles

@@ -1,0 +1,83 @@
+#include "TestSupport.h"
+
+#include "data/DataFiles.h"
+#include "data/Schema.h"
+#include "data/SqliteSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QTest>
+
+namespace TestSupport {
+
+namespace {
+
+// Opens the folder's live database under a throw-away connection name and runs `work`.
+template <typename F>
+auto withDatabase(const QString &folder, F work)
+{
+    const QString name = QStringLiteral("testsupport");
+    struct Cleanup
+    {
+        QString name;
+        ~Cleanup() { QSqlDatabase::removeDatabase(name); }
+    } cleanup{name};
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(DataFiles::LiveDatabase(folder));
+    if (!db.open())
+        qFatal("cannot open test database in %s", qPrintable(folder));
+    auto result = work(db);
+    db.close();
+    db = QSqlDatabase();
+    return result;
+}
+
+} // namespace
+
+void createEmptyDataFolder(const QString &folder)
+{
+    QString error;
+    if (!Schema::CreateDatabase(QDir(folder).filePath(DataFiles::Database), &error)
+        || !Schema::CreateExportTemplate(QDir(folder).filePath(DataFiles::ExportTemplate), &error))
+        qFatal("cannot create test data folder: %s", qPrintable(error));
+}
+
+qint64 insertRow(const QString &folder, const QString &table, const QVariantMap &values)
+{
+    return withDatabase(folder, [&](QSqlDatabase &db) {
+        QStringList names, marks;
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            names.append(it.key());
+            marks.append(QStringLiteral("?"));
+        }
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(','), marks.join(',')));
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            q.addBindValue(it.value());
+        if (!q.exec())
+            qFatal("insert into %s failed: %s", qPrintable(table), qPrintable(q.lastError().text()));
+        return q.lastInsertId().toLongLong();
+    });
+}
+
+int rowCount(const QString &folder, const QString &table)
+{
+    return withDatabase(folder, [&](QSqlDatabase &db) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(table)) || !q.next())
+            return -1;
+        return q.value(0).toInt();
+    });
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace TestSupport

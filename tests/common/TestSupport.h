@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+class Connection;
+
+// Fixtures shared by the test programs: databases made by code in temporary folders.
+namespace TestSupport {
+
+// Creates an empty database of the program (and the transfer template) in `folder`.
+void createEmptyDataFolder(const QString &folder);
+
+// Inserts one row into `table` of the database file in `folder`; returns its rowid.
+qint64 insertRow(const QString &folder, const QString &table, const QVariantMap &values);
+
+// Number of rows of `table` in the database of `folder` (opened on its own).
+int rowCount(const QString &folder, const QString &table);
+
+// The whole content of a file, for comparing files before and after.
+QByteArray fileBytes(const QString &path);
+
+} // namespace TestSupport
