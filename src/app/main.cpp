@@ -1,1 +1,40 @@
-int main() { return 0; }
+#include "data/InstanceLock.h"
+#include "mainwindow/AppContext.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/QtDialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Rozodivo Velorin"));
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+
+    // Qt's own buttons in French: "Oui", "Non", "Annuler".
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    QtDialogs dialogs;
+    SystemClock clock;
+    AppContext context(dialogs, clock);
+    // The data folder is the folder the program is started in.
+    context.connection.setDataFolder(QDir::currentPath());
+
+    InstanceLock lock;
+    if (!lock.acquireOrRefuse(context.connection.DataFolder(), dialogs))
+        return 1;
+
+    Form1 window(context);
+    if (!window.Form_Activate())
+        return 1;
+    dialogs.setParent(&window);
+    window.show();
+    return QApplication::exec();
+}

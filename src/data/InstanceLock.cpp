@@ -1,6 +1,7 @@
 #include "InstanceLock.h"
 
 #include "DataFiles.h"
+#include "common/Dialogs.h"
 
 #include <QDir>
 
@@ -22,4 +23,17 @@ void InstanceLock::release()
     if (m_lock)
         m_lock->unlock();
     m_lock.reset();
+}
+
+bool InstanceLock::acquireOrRefuse(const QString &dataFolder, Dialogs &dialogs)
+{
+    if (acquire(dataFolder))
+        return true;
+    dialogs.message(QStringLiteral("ATTENTION"),
+                    QStringLiteral("Rozodivo Velorin est déjà ouvert sur le dossier de données « %1 ».\n"
+                                   "Une seule copie du programme peut travailler sur ces données à la fois : "
+                                   "fermez l'autre copie avant d'ouvrir celle-ci.")
+                        .arg(QDir::toNativeSeparators(dataFolder)),
+                    Dialogs::Icon::Warning);
+    return false;
 }

@@ -15,6 +15,10 @@ public:
     void release();
     bool held() const { return m_lock && m_lock->isLocked(); }
 
+    // acquire(), or the French refusal shown through `dialogs` when another
+    // copy already works on the folder.
+    bool acquireOrRefuse(const QString &dataFolder, class Dialogs &dialogs);
+
 private:
     std::unique_ptr<QLockFile> m_lock;
 };

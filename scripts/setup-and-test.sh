@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors, and runs every test headless.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${VELORIN_BUILD_DIR:-$root/build-ci}"
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DVELORIN_WERROR=ON
+cmake --build "$build"
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j2

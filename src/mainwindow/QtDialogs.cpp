@@ -1,0 +1,50 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+QMessageBox::Icon toQt(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::Warning:
+        return QMessageBox::Warning;
+    case Dialogs::Icon::Critical:
+        return QMessageBox::Critical;
+    case Dialogs::Icon::Question:
+        return QMessageBox::Question;
+    case Dialogs::Icon::Information:
+        break;
+    }
+    return QMessageBox::Information;
+}
+} // namespace
+
+void QtDialogs::message(const QString &title, const QString &text, Icon icon)
+{
+    // The hourglass must not hide the pointer over a message.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, m_parent);
+    box.exec();
+    QApplication::restoreOverrideCursor();
+}
+
+bool QtDialogs::question(const QString &title, const QString &text)
+{
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    QApplication::restoreOverrideCursor();
+    return yes;
+}
+
+void QtDialogs::beginBusy()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtDialogs::endBusy()
+{
+    QApplication::restoreOverrideCursor();
+}

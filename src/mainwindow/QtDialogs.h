@@ -1,0 +1,22 @@
+#pragma once
+
+#include "common/Dialogs.h"
+
+class QWidget;
+
+// Message boxes and questions shown with Qt; buttons read "Oui", "Non", "OK"
+// once Qt's French translation is loaded.
+class QtDialogs final : public Dialogs
+{
+public:
+    explicit QtDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
+
+    void message(const QString &title, const QString &text, Icon icon = Icon::Information) override;
+    bool question(const QString &title, const QString &text) override;
+    void beginBusy() override;
+    void endBusy() override;
+
+private:
+    QWidget *m_parent;
+};
