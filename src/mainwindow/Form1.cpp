@@ -136,7 +136,7 @@ QToolBar *Form1::buildListToolbar(const QString &name, const QList<QStringList> 
                 m_routes.listCommand(name, key);
         });
         if (b.size() > 3) {
-            auto *menu = new QMenu(this);
+            auto *menu = new QMenu(bar);
             for (int i = 3; i < b.size(); ++i) {
                 const QStringList entry = b.at(i).split(QLatin1Char('|'));
                 QAction *item = menu->addAction(entry.at(0));

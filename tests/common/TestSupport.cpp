@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QTest>
 
@@ -78,6 +79,36 @@ QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QStringList fileNames(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    names.sort(Qt::CaseSensitive);
+    return names;
+}
+
+QStringList tableRows(const QSqlDatabase &db, const QString &table)
+{
+    QStringList rows;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table)))
+        qFatal("cannot read %s: %s", qPrintable(table), qPrintable(q.lastError().text()));
+    while (q.next()) {
+        QStringList values;
+        for (int i = 0; i < q.record().count(); ++i)
+            values.append(q.isNull(i) ? QStringLiteral("<null>") : q.value(i).toString());
+        rows.append(values.join(QLatin1Char('|')));
+    }
+    return rows;
 }
 
 } // namespace TestSupport

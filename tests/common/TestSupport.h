@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 class Connection;
+class QSqlDatabase;
 
 // Fixtures shared by the test programs: databases made by code in temporary folders.
 namespace TestSupport {
@@ -19,5 +21,15 @@ int rowCount(const QString &folder, const QString &table);
 
 // The whole content of a file, for comparing files before and after.
 QByteArray fileBytes(const QString &path);
+
+// Writes `bytes` to `path`, replacing it.
+void writeFile(const QString &path, const QByteArray &bytes);
+
+// The names of the files of `folder`, sorted: what a test expects to remain.
+QStringList fileNames(const QString &folder);
+
+// Every row of `table` as one text (columns joined by "|", Null as "<null>"),
+// in rowid order: compares a table's content before and after.
+QStringList tableRows(const QSqlDatabase &db, const QString &table);
 
 } // namespace TestSupport

@@ -1,0 +1,277 @@
+#include "TestSupport.h"
+
+#include "common/ScriptedDialogs.h"
+#include "data/DataFiles.h"
+#include "data/InstanceLock.h"
+#include "mainwindow/AppContext.h"
+#include "mainwindow/Form1.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+using TestSupport::insertRow;
+
+namespace {
+
+QVariantMap school(int no, const QString &name)
+{
+    return {{"NOECOLE", no}, {"NOM_ECOLE", name}};
+}
+
+QVariantMap klass(int school, int no, const QString &label, const QString &level)
+{
+    return {{"NOECOLE", school}, {"NOCLASSE", no}, {"LIBELLE", label}, {"NIVEAU", level}};
+}
+
+QVariantMap pupil(int school, int klass, const QString &name)
+{
+    return {{"NOECOLE", school}, {"NOCLASSE", klass}, {"NOM", name}, {"CSP", 1}};
+}
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture
+    {
+        QTemporaryDir dir;
+        ScriptedDialogs dialogs;
+        FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(18, 30))};
+        AppContext context{dialogs, clock};
+        std::unique_ptr<Form1> window;
+
+        bool start()
+        {
+            context.connection.setDataFolder(dir.path());
+            window = std::make_unique<Form1>(context);
+            return window->Form_Activate();
+        }
+        QListWidget *list(const char *name) { return window->findChild<QListWidget *>(name); }
+        QList<bool> enabled(const QString &toolbar, int count)
+        {
+            QList<bool> states;
+            for (int i = 1; i <= count; ++i)
+                states.append(window->toolbarButton(toolbar, i)->isEnabled());
+            return states;
+        }
+        QStringList texts(const char *name)
+        {
+            QStringList t;
+            for (int i = 0; i < list(name)->count(); ++i)
+                t.append(list(name)->item(i)->text());
+            return t;
+        }
+    };
+
+    // Two schools (the first named with double quotes), classes of every level,
+    // a class label shared by both schools, a class without pupils.
+    static void fillDistrict(const QString &folder)
+    {
+        TestSupport::createEmptyDataFolder(folder);
+        insertRow(folder, "ECOLE", school(1, "Ecole \"Les Tilleuls\""));
+        insertRow(folder, "ECOLE", school(2, "École du Centre"));
+        insertRow(folder, "ECOLE", school(3, "Ecole sans classe"));
+        insertRow(folder, "CLASSE", klass(1, 1, "Mme Durand - CP", "CP"));
+        insertRow(folder, "CLASSE", klass(1, 2, "M. Petit - GS", "GS"));
+        insertRow(folder, "CLASSE", klass(1, 3, "Mme Roux - CE1", "CE1"));
+        insertRow(folder, "CLASSE", klass(2, 1, "Classe vide - CP", "CP"));
+        insertRow(folder, "CLASSE", klass(2, 2, "Mme Durand - CP", "CP"));
+        for (const char *name : {"Zoé", "Jean \"Jeannot\" Dupont", "Émile", "Eric", "Emma"})
+            insertRow(folder, "ELEVE", pupil(1, 1, QString::fromUtf8(name)));
+        insertRow(folder, "ELEVE", pupil(1, 2, "Lucas"));
+        insertRow(folder, "ELEVE", pupil(1, 3, "Chloé"));
+        insertRow(folder, "ELEVE", pupil(2, 2, "Inès"));
+        insertRow(folder, "CHANGEANNEE", {{"NO_OPER", 1}, {"NOECOLE", 2}, {"ANNEE", "2024-2025"}, {"LIBELLE", "Année 2024-2025"}});
+        insertRow(folder, "CHANGEANNEE", {{"NO_OPER", 2}, {"NOECOLE", 1}, {"ANNEE", "2024-2025"}, {"LIBELLE", "Année 2024-2025"}});
+        insertRow(folder, "CHANGEANNEE", {{"NO_OPER", 3}, {"NOECOLE", 2}, {"ANNEE", "2025-2026"}, {"LIBELLE", "Année 2025-2026"}});
+    }
+
+private slots:
+    void emptyFolderAsksBeforeCreating()
+    {
+        Fixture f;
+        f.dialogs.queueAnswer(false);
+        QVERIFY(!f.start());
+        QCOMPARE(f.dialogs.titles(), QStringList{"Confirmer"});
+        QVERIFY(QDir(f.dir.path()).entryList(QDir::Files).filter(".mdb", Qt::CaseInsensitive).isEmpty());
+
+        Fixture g;
+        g.dialogs.queueAnswer(true);
+        QVERIFY(g.start());
+        QVERIFY(!DataFiles::LiveDatabase(g.dir.path()).isEmpty());
+        QVERIFY(!DataFiles::Resolve(g.dir.path(), "Export.vid").isEmpty());
+        // No school: only the school "Ajouter" is usable.
+        QCOMPARE(g.list("List3")->count(), 0);
+        QCOMPARE(g.enabled("Toolbar1", 3), (QList<bool>{true, false, false}));
+        QCOMPARE(g.enabled("Toolbar3", 3), (QList<bool>{false, false, false}));
+        QCOMPARE(g.enabled("Toolbar4", 8), QList<bool>(8, false));
+    }
+
+    void startUpShowsTitleYearAndFirstSchool()
+    {
+        Fixture f;
+        fillDistrict(f.dir.path());
+        QVERIFY(f.start());
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Rozodivo Velorin - v1.0.0"));
+        QCOMPARE(f.window->findChild<QLabel *>("Label4")->text(), QStringLiteral("2026-2027"));
+        QCOMPARE(f.texts("List3"), (QStringList{"Ecole \"Les Tilleuls\"", "École du Centre", "Ecole sans classe"}));
+        // The first school, its first class (classes by label), its first pupil (French order).
+        QCOMPARE(f.texts("List1"), (QStringList{"M. Petit - GS", "Mme Durand - CP", "Mme Roux - CE1"}));
+        QCOMPARE(f.context.state.CurrentSchoolNo, qint16(1));
+        QCOMPARE(f.context.state.CurrentClassNo, qint16(2));
+        QCOMPARE(f.window->findChild<QLabel *>("Label7")->text(), QStringLiteral("Dernier changement d'année : 2024-2025"));
+        // The compaction ran: the previous file is kept.
+        QVERIFY(!DataFiles::Resolve(f.dir.path(), "donnees.BAK").isEmpty());
+        QVERIFY(f.dialogs.shown().isEmpty());
+        QCOMPARE(f.dialogs.busyDepth(), 0);
+    }
+
+    void classSelectionOrdersPupilsAndSetsCaptions()
+    {
+        Fixture f;
+        fillDistrict(f.dir.path());
+        QVERIFY(f.start());
+        f.list("List1")->setCurrentRow(1); // Mme Durand - CP
+        QCOMPARE(f.texts("List2"), (QStringList{"Émile", "Emma", "Eric", "Jean \"Jeannot\" Dupont", "Zoé"}));
+        QCOMPARE(f.window->Label5(0)->text(), QStringLiteral("Langage"));
+        QCOMPARE(f.window->Label5(10)->text(), QStringLiteral("Comp. Texte"));
+        f.list("List2")->setCurrentRow(3);
+        QCOMPARE(f.context.connection.VIEW_ELEVE.value("NOM").toString(), QStringLiteral("Jean \"Jeannot\" Dupont"));
+
+        f.list("List1")->setCurrentRow(2); // CE1: the panels read PG, RM, CT, ARI
+        QCOMPARE(f.window->Label5(0)->text(), QStringLiteral("Phono-graphique"));
+        QCOMPARE(f.window->Label5(3)->text(), QStringLiteral("ARI"));
+        QCOMPARE(f.window->Label5(10)->text(), QStringLiteral("ARI"));
+        for (int i : {0, 1, 2, 3, 10, 11, 12, 13})
+            QCOMPARE(f.window->Label6(i)->text(), QStringLiteral("_"));
+    }
+
+    void gsClassHidesFirstTrimester()
+    {
+        Fixture f;
+        fillDistrict(f.dir.path());
+        QVERIFY(f.start());
+        auto *menu = f.window->findChild<QMenu *>("SaisieMenu");
+        QAction *trim1 = menu->findChild<QAction *>("Trim1");
+        QCOMPARE(f.list("List1")->currentItem()->text(), QStringLiteral("M. Petit - GS"));
+        QVERIFY(!trim1->isVisible());
+        f.list("List1")->setCurrentRow(1);
+        QVERIFY(trim1->isVisible());
+        f.list("List1")->setCurrentRow(0);
+        QVERIFY(!trim1->isVisible());
+    }
+
+    void toolbarsFollowTheSelection()
+    {
+        Fixture f;
+        fillDistrict(f.dir.path());
+        QVERIFY(f.start());
+        // A pupil selected: everything is usable.
+        QCOMPARE(f.enabled("Toolbar4", 8), QList<bool>(8, true));
+        QCOMPARE(f.enabled("Toolbar3", 3), QList<bool>(3, true));
+        QVERIFY(f.window->toolbarButton("Toolbar2", 1)->isEnabled());
+
+        // A school without class.
+        f.list("List3")->setCurrentRow(2);
+        QCOMPARE(f.list("List1")->count(), 0);
+        QCOMPARE(f.enabled("Toolbar1", 3), QList<bool>(3, true));
+        QCOMPARE(f.enabled("Toolbar3", 3), (QList<bool>{true, false, false}));
+        QCOMPARE(f.enabled("Toolbar4", 8), QList<bool>(8, false));
+        QVERIFY(!f.window->toolbarButton("Toolbar2", 1)->isEnabled());
+        QVERIFY(!f.window->toolbarButton("Toolbar2", 2)->isEnabled());
+        QCOMPARE(f.window->findChild<QLabel *>("Label7")->text(), QStringLiteral("Dernier changement d'année : "));
+
+        // A class without pupils: "Ajouter" and "Importe" only.
+        f.list("List3")->setCurrentRow(1);
+        QCOMPARE(f.window->findChild<QLabel *>("Label7")->text(), QStringLiteral("Dernier changement d'année : 2025-2026"));
+        QCOMPARE(f.list("List1")->currentItem()->text(), QStringLiteral("Classe vide - CP"));
+        QCOMPARE(f.enabled("Toolbar4", 8), (QList<bool>{true, false, false, false, false, true, false, false}));
+        QVERIFY(!f.window->toolbarButton("Toolbar2", 1)->isEnabled());
+    }
+
+    void sameLabelInTwoSchools()
+    {
+        Fixture f;
+        fillDistrict(f.dir.path());
+        QVERIFY(f.start());
+        f.list("List3")->setCurrentRow(1);
+        f.list("List1")->setCurrentRow(1); // "Mme Durand - CP" of school 2, class 2
+        QCOMPARE(f.context.state.CurrentSchoolNo, qint16(2));
+        QCOMPARE(f.context.state.CurrentClassNo, qint16(2));
+        QCOMPARE(f.context.connection.Data2.value("NOECOLE").toInt(), 2);
+        QCOMPARE(f.texts("List2"), QStringList{"Inès"});
+        f.list("List3")->setCurrentRow(0);
+        f.list("List1")->setCurrentRow(1);
+        QCOMPARE(f.context.state.CurrentClassNo, qint16(1));
+        QCOMPARE(f.context.connection.Data2.value("NOECOLE").toInt(), 1);
+    }
+
+    void commandsAreDispatchedByKey()
+    {
+        Fixture f;
+        fillDistrict(f.dir.path());
+        QVERIFY(f.start());
+        QStringList calls;
+        auto &r = f.window->routes();
+        r.openEntryWindow = [&](int level, int tab) { calls << QStringLiteral("entry %1 %2").arg(level).arg(tab); };
+        r.openReportViewer = [&] { calls << "viewer"; };
+        r.backup = [&] { calls << "backup"; };
+        r.restore = [&] { calls << "restore"; };
+        r.yearChange = [&] { calls << "change"; };
+        r.computePupilProfile = [&](int level) { calls << QStringLiteral("pupil %1").arg(level); };
+        r.listCommand = [&](const QString &bar, const QString &key) { calls << bar + " " + key; };
+
+        f.window->toolbarButton("Toolbar2", 1)->trigger(); // Saisie on a GS class
+        f.window->findChild<QMenu *>("SaisieMenu")->findChild<QAction *>("Trim3")->trigger();
+        QCOMPARE(calls, (QStringList{"entry 1 0", "pupil 1", "entry 1 1"}));
+        calls.clear();
+        f.list("List1")->setCurrentRow(1); // CP: one pupil scoring for the selected pupil
+        calls.clear();
+        f.window->findChild<QMenu *>("SaisieMenu")->findChild<QAction *>("Trim3")->trigger();
+        f.window->Toolbar2_ButtonClick("Restaure");
+        f.window->Toolbar2_ButtonClick("Change");
+        QCOMPARE(calls, (QStringList{"entry 2 2", "restore", "change", "pupil 2"}));
+
+        // "Synthèse" selects every pupil in turn, then the remembered one, then opens the viewer.
+        f.list("List2")->setCurrentRow(2);
+        calls.clear();
+        f.window->Toolbar2_ButtonClick("Analyse");
+        QCOMPARE(calls.count("pupil 2"), 5 + 1 + 1);
+        QCOMPARE(calls.at(calls.size() - 2), QStringLiteral("viewer"));
+        QCOMPARE(f.list("List2")->currentRow(), 2);
+
+        calls.clear();
+        f.window->findChild<QToolBar *>("Toolbar4")->findChild<QAction *>("EleveTXT")->trigger();
+        f.window->toolbarButton("Toolbar1", 2)->trigger();
+        QCOMPARE(calls, (QStringList{"Toolbar4 EleveTXT", "Toolbar1 Modifier"}));
+
+        // No class selected: no pupil scoring after a command.
+        f.list("List3")->setCurrentRow(2);
+        calls.clear();
+        f.window->Toolbar2_ButtonClick("Change");
+        QCOMPARE(calls, QStringList{"change"});
+    }
+
+    void secondCopyIsRefused()
+    {
+        QTemporaryDir dir;
+        ScriptedDialogs dialogs;
+        InstanceLock first, second;
+        QVERIFY(first.acquireOrRefuse(dir.path(), dialogs));
+        QVERIFY(!second.acquireOrRefuse(dir.path(), dialogs));
+        QCOMPARE(dialogs.titles(), QStringList{"ATTENTION"});
+        QVERIFY(dialogs.shown().first().text.contains(QDir::toNativeSeparators(dir.path())));
+        first.release();
+        QVERIFY(second.acquireOrRefuse(dir.path(), dialogs));
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
