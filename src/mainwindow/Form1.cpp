@@ -61,7 +61,7 @@ Form1::Form1(AppContext &context, QWidget *parent)
     setWindowTitle(windowTitleText());
     setMinimumWidth(twips(9000));
     setMinimumHeight(m_toolbar2->sizeHint().height() + twips(6870 + 700));
-    resize(twips(14000), twips(9600));
+    resize(twips(15600), twips(10200));
     UpdateToolbars();
 }
 
@@ -249,8 +249,9 @@ void Form1::buildCentralArea()
     auto *classPanel = new ProfilePanel(QStringLiteral("Frame3"), QStringLiteral("Profil Classe"), 7, 10, m_frame1);
     grid->addWidget(pupilPanel, 2, 1, 2, 1);
     grid->addWidget(classPanel, 4, 1, 2, 1);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
+    // The pupil toolbar's eight buttons need the wider half.
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
     grid->setRowStretch(1, 2);
     grid->setRowStretch(3, 3);
     grid->setRowStretch(5, 5);
