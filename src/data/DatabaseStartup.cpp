@@ -54,6 +54,18 @@ bool putPreviousInPlace(const QString &folder, const QString &bak, QString *erro
     return DataFiles::CopyReplacing(bak, QDir(folder).filePath(DataFiles::Database), error);
 }
 
+// The transfer template is made when missing, once the database is known sound.
+void ensureExportTemplate(const QString &dataFolder, Dialogs &dialogs)
+{
+    if (DataFiles::Resolve(dataFolder, DataFiles::ExportTemplate).isEmpty()) {
+        QString error;
+        if (!Schema::CreateExportTemplate(QDir(dataFolder).filePath(DataFiles::ExportTemplate), &error))
+            dialogs.message(Attention,
+                            QStringLiteral("Impossible de créer le modèle de transfert « Export.vid » :\n%1").arg(error),
+                            Dialogs::Icon::Warning);
+    }
+}
+
 } // namespace
 
 bool OfferPreviousDatabase(const QString &dataFolder, const QString &damagedPath, const QString &reason,
@@ -126,17 +138,11 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
         live = DataFiles::LiveDatabase(dataFolder);
     }
 
-    if (DataFiles::Resolve(dataFolder, DataFiles::ExportTemplate).isEmpty()) {
-        QString error;
-        if (!Schema::CreateExportTemplate(QDir(dataFolder).filePath(DataFiles::ExportTemplate), &error))
-            dialogs.message(Attention,
-                            QStringLiteral("Impossible de créer le modèle de transfert « Export.vid » :\n%1").arg(error),
-                            Dialogs::Icon::Warning);
-    }
-
     const Schema::FileCheck check = Schema::CheckDatabaseFile(live, false);
-    if (check.sound())
+    if (check.sound()) {
+        ensureExportTemplate(dataFolder, dialogs);
         return true;
+    }
     if (check.state == Schema::FileState::NewerVersion) {
         dialogs.message(Attention,
                         QStringLiteral("Impossible d'ouvrir la base de données « %1 ».\n%2\n"
@@ -145,7 +151,9 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
                         Dialogs::Icon::Critical);
         return false;
     }
-    if (!OfferPreviousDatabase(dataFolder, live, describe(check), dialogs, now))
+    if (!OfferPreviousDatabase(dataFolder, live, describe(check), dialogs, now)
+        || !Schema::CheckDatabaseFile(DataFiles::LiveDatabase(dataFolder), false).sound())
         return false;
-    return Schema::CheckDatabaseFile(DataFiles::LiveDatabase(dataFolder), false).sound();
+    ensureExportTemplate(dataFolder, dialogs);
+    return true;
 }
