@@ -66,7 +66,6 @@ void Recordset::close()
     m_rowid = -1;
     m_rowLoaded = false;
     m_row = QSqlRecord();
-    m_countCache = -1;
     m_querySql.clear();
     m_queryParams.clear();
     m_queryLoaded = false;
@@ -155,7 +154,6 @@ bool Recordset::requery()
     case Kind::Empty:
         return true;
     case Kind::Table:
-        m_countCache = -1;
         return moveFirst();
     case Kind::Query:
         m_queryLoaded = false;
@@ -170,15 +168,12 @@ int Recordset::recordCount()
     case Kind::Closed:
     case Kind::Empty:
         return 0;
-    case Kind::Table:
-        if (m_countCache < 0) {
-            QSqlQuery q(QSqlDatabase::database(m_connectionName, false));
-            if (q.exec(QStringLiteral("SELECT count(*) FROM ") + quoted(m_table)) && q.next())
-                m_countCache = q.value(0).toInt();
-            else
-                return 0;
-        }
-        return m_countCache;
+    case Kind::Table: {
+        // Counted each time: rows added or deleted by statements and other
+        // recordsets show at once (a count on an indexed table is cheap).
+        QSqlQuery q(QSqlDatabase::database(m_connectionName, false));
+        return q.exec(QStringLiteral("SELECT count(*) FROM ") + quoted(m_table)) && q.next() ? q.value(0).toInt() : 0;
+    }
     case Kind::Query:
         return ensureQueryLoaded() ? int(m_rows.size()) : 0;
     }
@@ -483,7 +478,6 @@ bool Recordset::update()
     if (adding) {
         rid = q.lastInsertId().toLongLong();
         m_lastInsert = rid;
-        m_countCache = -1;
     }
     m_editMode = EditMode::None;
     m_pending.clear();
@@ -532,7 +526,6 @@ bool Recordset::deleteCurrent()
     if (!q.exec())
         return fail(q.lastError().text());
     m_currentDeleted = true;
-    m_countCache = -1;
     m_rowLoaded = false;
     if (m_kind == Kind::Query)
         m_rows.removeAt(m_index);

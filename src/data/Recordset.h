@@ -98,7 +98,6 @@ private:
     qint64 m_rowid = -1;
     bool m_rowLoaded = false;
     QSqlRecord m_row;
-    int m_countCache = -1;
 
     // Query kind.
     QString m_querySql;
