@@ -144,11 +144,11 @@ double freeSomePages(const QString &path, double share)
 {
     SqliteSupport::RawDatabase db;
     qint64 rows = 0, freePages = 0, pages = 0;
-    if (!db.open(path, false) || !db.queryInt(QStringLiteral("SELECT count(*) FROM PARCOURS"), &rows)
-        || !db.exec(QStringLiteral("DELETE FROM PARCOURS WHERE rowid <= (SELECT min(rowid) FROM PARCOURS) + %1")
-                        .arg(qint64(double(rows) * share)))
-        || !db.queryInt(QStringLiteral("PRAGMA freelist_count"), &freePages)
-        || !db.queryInt(QStringLiteral("PRAGMA page_count"), &pages))
+    if (!db.open(path, false) || !db.queryInt(QStringLiteral("SELECT count(*) FROM PARCOURS"), &rows) ||
+        !db.exec(QStringLiteral("DELETE FROM PARCOURS WHERE rowid <= (SELECT min(rowid) FROM PARCOURS) + %1")
+                     .arg(qint64(double(rows) * share))) ||
+        !db.queryInt(QStringLiteral("PRAGMA freelist_count"), &freePages) ||
+        !db.queryInt(QStringLiteral("PRAGMA page_count"), &pages))
         die(QStringLiteral("cannot free pages in %1: %2").arg(path, db.error()));
     return pages ? double(freePages) / double(pages) : 0;
 }
@@ -308,7 +308,8 @@ void runScale(const Scale &scale, const QString &workFolder)
         vacuumMs = measure(
             scale.repetitions, [&] { QFile::remove(vacuumTarget); },
             [&] {
-                const int rc = QProcess::execute(sqlite3, {reclaimSource, QStringLiteral("VACUUM INTO '%1'").arg(vacuumTarget)});
+                const int rc =
+                    QProcess::execute(sqlite3, {reclaimSource, QStringLiteral("VACUUM INTO '%1'").arg(vacuumTarget)});
                 if (rc != 0)
                     die(QStringLiteral("sqlite3 VACUUM INTO failed (%1)").arg(rc));
             });
@@ -322,7 +323,10 @@ void runScale(const Scale &scale, const QString &workFolder)
     emptyFolder(startup);
     copyFile(sourceDb, QDir(startup).filePath(DataFiles::Database));
     copyFile(exportTemplate, QDir(startup).filePath(DataFiles::ExportTemplate));
-    figure("startup_ms", measure(scale.repetitions, [] {}, [&] { startUp(startup); }), "ms", copyMs);
+    figure("startup_ms",
+           measure(
+               scale.repetitions, [] {}, [&] { startUp(startup); }),
+           "ms", copyMs);
     checkCompaction(startup, false);
 
     // The start-up on a fresh copy of the file with pages to reclaim.

@@ -1,7 +1,10 @@
 #include "SchoolYears.h"
 
 namespace {
-QString span(int first) { return QStringLiteral("%1-%2").arg(first).arg(first + 1); }
+QString span(int first)
+{
+    return QStringLiteral("%1-%2").arg(first).arg(first + 1);
+}
 } // namespace
 
 SchoolYears SchoolYears::fromDate(const QDate &today)

@@ -22,7 +22,11 @@ public:
 
     void message(const QString &title, const QString &text, Icon icon = Icon::Information) override;
     bool question(const QString &title, const QString &text) override;
-    void beginBusy() override { ++m_busyDepth; ++m_busyCount; }
+    void beginBusy() override
+    {
+        ++m_busyDepth;
+        ++m_busyCount;
+    }
     void endBusy() override { --m_busyDepth; }
 
     const QList<Shown> &shown() const { return m_shown; }

@@ -43,8 +43,8 @@ bool isDamage(int code)
 bool pageCopy(RawDatabase &source, const QString &target, QString *error, bool *damaged)
 {
     RawDatabase dest;
-    if (!dest.open(target, true) || !dest.exec(QStringLiteral("PRAGMA journal_mode = OFF"))
-        || !dest.exec(QStringLiteral("PRAGMA synchronous = OFF"))) {
+    if (!dest.open(target, true) || !dest.exec(QStringLiteral("PRAGMA journal_mode = OFF")) ||
+        !dest.exec(QStringLiteral("PRAGMA synchronous = OFF"))) {
         *error = dest.error();
         return false;
     }
@@ -71,11 +71,12 @@ bool pageCopy(RawDatabase &source, const QString &target, QString *error, bool *
 bool fileCopy(RawDatabase &source, const QString &live, const QString &target, QString *error, bool *damaged)
 {
     QStringList mode;
-    if (!source.queryTexts(QStringLiteral("PRAGMA journal_mode"), &mode)
-        || mode.value(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+    if (!source.queryTexts(QStringLiteral("PRAGMA journal_mode"), &mode) ||
+        mode.value(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
         return pageCopy(source, target, error, damaged);
     qint64 tables = 0;
-    if (!source.exec(QStringLiteral("BEGIN")) || !source.queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), &tables)) {
+    if (!source.exec(QStringLiteral("BEGIN")) ||
+        !source.queryInt(QStringLiteral("SELECT count(*) FROM sqlite_master"), &tables)) {
         *damaged = isDamage(source.errorCode());
         *error = source.error();
         source.exec(QStringLiteral("ROLLBACK"));
@@ -135,8 +136,8 @@ bool CompactDatabase(const QString &dataFolder, QString *error, CompactionReport
         RawDatabase source;
         // Opened for writing so that a transaction left unfinished by a crash
         // (a hot journal beside the file) is rolled back before the copy.
-        if (!source.open(live, false) || !source.queryInt(QStringLiteral("PRAGMA page_count"), &r.pages)
-            || !source.queryInt(QStringLiteral("PRAGMA freelist_count"), &r.freePages)) {
+        if (!source.open(live, false) || !source.queryInt(QStringLiteral("PRAGMA page_count"), &r.pages) ||
+            !source.queryInt(QStringLiteral("PRAGMA freelist_count"), &r.freePages)) {
             r.damaged = isDamage(source.errorCode());
             why = source.error();
             return false;

@@ -36,10 +36,8 @@ QString baseTableOf(const QString &query)
 
 } // namespace
 
-Connection::Connection()
-    : m_connectionName(QStringLiteral("velorin-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
-{
-}
+Connection::Connection() : m_connectionName(QStringLiteral("velorin-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+{}
 
 Connection::~Connection()
 {
@@ -53,7 +51,8 @@ void Connection::setDataFolder(const QString &folder)
 
 std::array<Recordset *, 10> Connection::recordsets()
 {
-    return {&Data1, &Data2, &ELEVE, &VIEW_CLASSE, &VIEW_ELEVE, &CHANGEANNEE, &VIEW_PARCOURS, &IMPORTE, &VIEW_ANCIEN, &VIEW_IMPORTE};
+    return {&Data1,       &Data2,         &ELEVE,   &VIEW_CLASSE, &VIEW_ELEVE,
+            &CHANGEANNEE, &VIEW_PARCOURS, &IMPORTE, &VIEW_ANCIEN, &VIEW_IMPORTE};
 }
 
 bool Connection::isOpen() const

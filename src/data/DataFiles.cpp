@@ -58,7 +58,8 @@ bool RenameReplacing(const QString &from, const QString &to, QString *error)
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
         if (error)
             *error = QStringLiteral("impossible de renommer « %1 » en « %2 » : %3")
-                         .arg(QFileInfo(from).fileName(), QFileInfo(to).fileName(), QString::fromLocal8Bit(std::strerror(errno)));
+                         .arg(QFileInfo(from).fileName(), QFileInfo(to).fileName(),
+                              QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     SyncPath(QFileInfo(to).absolutePath());

@@ -20,7 +20,8 @@ QString describe(const Schema::FileCheck &check)
     case Schema::FileState::NotDatabase:
         return QStringLiteral("Ce fichier n'est pas une base de données.");
     case Schema::FileState::WrongSchema:
-        return QStringLiteral("Ce fichier n'est pas une base de données de Rozodivo Velorin : il lui manque des tables.");
+        return QStringLiteral(
+            "Ce fichier n'est pas une base de données de Rozodivo Velorin : il lui manque des tables.");
     case Schema::FileState::NewerVersion:
         return QStringLiteral("Cette base de données a été créée par une version plus récente du programme.");
     case Schema::FileState::Damaged:
@@ -60,9 +61,9 @@ void ensureExportTemplate(const QString &dataFolder, Dialogs &dialogs)
     if (DataFiles::Resolve(dataFolder, DataFiles::ExportTemplate).isEmpty()) {
         QString error;
         if (!Schema::CreateExportTemplate(QDir(dataFolder).filePath(DataFiles::ExportTemplate), &error))
-            dialogs.message(Attention,
-                            QStringLiteral("Impossible de créer le modèle de transfert « Export.vid » :\n%1").arg(error),
-                            Dialogs::Icon::Warning);
+            dialogs.message(
+                Attention, QStringLiteral("Impossible de créer le modèle de transfert « Export.vid » :\n%1").arg(error),
+                Dialogs::Icon::Warning);
     }
 }
 
@@ -84,16 +85,17 @@ bool OfferPreviousDatabase(const QString &dataFolder, const QString &damagedPath
     }
     const QString aside = asideName(dataFolder, now);
     const bool yes = dialogs.question(
-        Confirmer,
-        QStringLiteral("Impossible d'ouvrir la base de données « %1 ».\n%2\n\n"
-                       "La copie de sécurité « %3 » du %4 est saine. Voulez-vous la remettre en place ?\n"
-                       "Le fichier endommagé sera conservé sous le nom « %5 ».")
-            .arg(shown, reason, QFileInfo(bak).fileName(), stamp(QFileInfo(bak).lastModified()), QFileInfo(aside).fileName()));
+        Confirmer, QStringLiteral("Impossible d'ouvrir la base de données « %1 ».\n%2\n\n"
+                                  "La copie de sécurité « %3 » du %4 est saine. Voulez-vous la remettre en place ?\n"
+                                  "Le fichier endommagé sera conservé sous le nom « %5 ».")
+                       .arg(shown, reason, QFileInfo(bak).fileName(), stamp(QFileInfo(bak).lastModified()),
+                            QFileInfo(aside).fileName()));
     if (!yes)
         return false;
     QString error;
     if (!DataFiles::RenameReplacing(damagedPath, aside, &error) || !putPreviousInPlace(dataFolder, bak, &error)) {
-        dialogs.message(Attention, QStringLiteral("La remise en place de la copie de sécurité a échoué :\n%1").arg(error),
+        dialogs.message(Attention,
+                        QStringLiteral("La remise en place de la copie de sécurité a échoué :\n%1").arg(error),
                         Dialogs::Icon::Critical);
         return false;
     }
@@ -108,14 +110,16 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
     QString live = DataFiles::LiveDatabase(dataFolder);
     if (live.isEmpty()) {
         const QString bak = DataFiles::Resolve(dataFolder, DataFiles::PreviousDatabase);
-        if (!bak.isEmpty() && Schema::CheckDatabaseFile(bak, true).sound()
-            && dialogs.question(Confirmer,
-                                QStringLiteral("La base de données « donnees.mdb » est absente du dossier « %1 ».\n"
-                                               "La copie de sécurité « %2 » du %3 est saine. Voulez-vous la remettre en place ?")
-                                    .arg(shownFolder, QFileInfo(bak).fileName(), stamp(QFileInfo(bak).lastModified())))) {
+        if (!bak.isEmpty() && Schema::CheckDatabaseFile(bak, true).sound() &&
+            dialogs.question(
+                Confirmer,
+                QStringLiteral("La base de données « donnees.mdb » est absente du dossier « %1 ».\n"
+                               "La copie de sécurité « %2 » du %3 est saine. Voulez-vous la remettre en place ?")
+                    .arg(shownFolder, QFileInfo(bak).fileName(), stamp(QFileInfo(bak).lastModified())))) {
             QString error;
             if (!putPreviousInPlace(dataFolder, bak, &error)) {
-                dialogs.message(Attention, QStringLiteral("La remise en place de la copie de sécurité a échoué :\n%1").arg(error),
+                dialogs.message(Attention,
+                                QStringLiteral("La remise en place de la copie de sécurité a échoué :\n%1").arg(error),
                                 Dialogs::Icon::Critical);
                 return false;
             }
@@ -123,15 +127,15 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
     }
     live = DataFiles::LiveDatabase(dataFolder);
     if (live.isEmpty()) {
-        if (!dialogs.question(Confirmer,
-                              QStringLiteral("Le dossier « %1 » ne contient pas de base de données.\n"
-                                             "Voulez-vous créer une base de données vide dans ce dossier ?")
-                                  .arg(shownFolder)))
+        if (!dialogs.question(Confirmer, QStringLiteral("Le dossier « %1 » ne contient pas de base de données.\n"
+                                                        "Voulez-vous créer une base de données vide dans ce dossier ?")
+                                             .arg(shownFolder)))
             return false;
         QString error;
         if (!Schema::CreateDatabase(QDir(dataFolder).filePath(DataFiles::Database), &error)) {
             dialogs.message(Attention,
-                            QStringLiteral("Impossible de créer la base de données dans le dossier « %1 » :\n%2").arg(shownFolder, error),
+                            QStringLiteral("Impossible de créer la base de données dans le dossier « %1 » :\n%2")
+                                .arg(shownFolder, error),
                             Dialogs::Icon::Critical);
             return false;
         }
@@ -151,8 +155,8 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
                         Dialogs::Icon::Critical);
         return false;
     }
-    if (!OfferPreviousDatabase(dataFolder, live, describe(check), dialogs, now)
-        || !Schema::CheckDatabaseFile(DataFiles::LiveDatabase(dataFolder), false).sound())
+    if (!OfferPreviousDatabase(dataFolder, live, describe(check), dialogs, now) ||
+        !Schema::CheckDatabaseFile(DataFiles::LiveDatabase(dataFolder), false).sound())
         return false;
     ensureExportTemplate(dataFolder, dialogs);
     return true;

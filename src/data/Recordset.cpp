@@ -92,7 +92,8 @@ bool Recordset::refresh()
         return true;
     }
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT type, name FROM sqlite_master WHERE name = ? COLLATE NOCASE AND type IN ('table', 'view')"));
+    q.prepare(QStringLiteral(
+        "SELECT type, name FROM sqlite_master WHERE name = ? COLLATE NOCASE AND type IN ('table', 'view')"));
     q.addBindValue(m_recordSource);
     if (!q.exec() || !q.next())
         return fail(QStringLiteral("no table or query named %1").arg(m_recordSource));
@@ -133,7 +134,8 @@ bool Recordset::ensureQueryLoaded()
     if (!q.exec())
         return fail(q.lastError().text());
     m_queryColumns = q.record();
-    m_hasRid = m_queryColumns.count() > 0 && m_queryColumns.fieldName(0).compare(QLatin1String("RID"), Qt::CaseInsensitive) == 0;
+    m_hasRid = m_queryColumns.count() > 0 &&
+               m_queryColumns.fieldName(0).compare(QLatin1String("RID"), Qt::CaseInsensitive) == 0;
     m_rows.clear();
     while (q.next())
         m_rows.append(q.record());
@@ -227,8 +229,9 @@ bool Recordset::moveNext()
     if (m_kind == Kind::Table) {
         if (m_rowid < 0)
             return fail(QStringLiteral("no current row"));
-        return tableSeek(QStringLiteral("SELECT rowid FROM %1 WHERE rowid > :r ORDER BY rowid LIMIT 1").arg(quoted(m_table)),
-                         {{QStringLiteral(":r"), m_rowid}});
+        return tableSeek(
+            QStringLiteral("SELECT rowid FROM %1 WHERE rowid > :r ORDER BY rowid LIMIT 1").arg(quoted(m_table)),
+            {{QStringLiteral(":r"), m_rowid}});
     }
     if (m_kind == Kind::Query) {
         if (!ensureQueryLoaded())
@@ -454,9 +457,10 @@ bool Recordset::update()
             names.append(quoted(columns.at(i)));
             marks.append(QStringLiteral(":p%1").arg(i));
         }
-        q.prepare(columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table))
-                                    : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                          .arg(quoted(m_table), names.join(QLatin1String(", ")), marks.join(QLatin1String(", "))));
+        q.prepare(columns.isEmpty()
+                      ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table))
+                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(quoted(m_table), names.join(QLatin1String(", ")), marks.join(QLatin1String(", "))));
     } else {
         rid = m_kind == Kind::Table ? m_rowid : m_rows.at(m_index).value(0).toLongLong();
         if (columns.isEmpty()) {
@@ -466,7 +470,8 @@ bool Recordset::update()
         QStringList sets;
         for (int i = 0; i < columns.size(); ++i)
             sets.append(quoted(columns.at(i)) + QStringLiteral(" = :p%1").arg(i));
-        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = :rid").arg(quoted(m_table), sets.join(QLatin1String(", "))));
+        q.prepare(
+            QStringLiteral("UPDATE %1 SET %2 WHERE rowid = :rid").arg(quoted(m_table), sets.join(QLatin1String(", "))));
         q.bindValue(QStringLiteral(":rid"), rid);
     }
     for (int i = 0; i < m_pending.size(); ++i)

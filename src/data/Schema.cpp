@@ -31,9 +31,9 @@ QStringList Statements()
 const QStringList &RequiredObjects()
 {
     static const QStringList objects = {
-        QStringLiteral("ECOLE"),        QStringLiteral("CLASSE"),        QStringLiteral("ELEVE"),
-        QStringLiteral("IMPORTE"),      QStringLiteral("PARCOURS"),      QStringLiteral("CHANGEANNEE"),
-        QStringLiteral("REQUETES"),     QStringLiteral("VIEW_EXPORT"),   QStringLiteral("VIEW_IMPORTE"),
+        QStringLiteral("ECOLE"),         QStringLiteral("CLASSE"),      QStringLiteral("ELEVE"),
+        QStringLiteral("IMPORTE"),       QStringLiteral("PARCOURS"),    QStringLiteral("CHANGEANNEE"),
+        QStringLiteral("REQUETES"),      QStringLiteral("VIEW_EXPORT"), QStringLiteral("VIEW_IMPORTE"),
         QStringLiteral("VIEW_PARCOURS"), QStringLiteral("VIEW_ANCIEN"),
     };
     return objects;
@@ -50,8 +50,8 @@ bool createWith(const QString &path, const QStringList &statements, QString *err
         bool ok = db.open(temp, true) && db.exec(QStringLiteral("BEGIN"));
         for (const QString &statement : statements)
             ok = ok && db.exec(statement);
-        ok = ok && db.exec(QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId))
-             && db.exec(QStringLiteral("PRAGMA user_version = %1").arg(Version)) && db.exec(QStringLiteral("COMMIT"));
+        ok = ok && db.exec(QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId)) &&
+             db.exec(QStringLiteral("PRAGMA user_version = %1").arg(Version)) && db.exec(QStringLiteral("COMMIT"));
         if (!ok) {
             if (error)
                 *error = db.error();
@@ -92,7 +92,8 @@ FileCheck CheckDatabaseFile(const QString &path, bool thorough)
     if (!db.open(path, false))
         return {FileState::NotDatabase, db.error()};
     QStringList names;
-    if (!db.queryTexts(QStringLiteral("SELECT upper(name) FROM sqlite_master WHERE type IN ('table', 'view')"), &names)) {
+    if (!db.queryTexts(QStringLiteral("SELECT upper(name) FROM sqlite_master WHERE type IN ('table', 'view')"),
+                       &names)) {
         const int code = db.errorCode() & 0xff;
         return {code == SQLITE_NOTADB ? FileState::NotDatabase : FileState::Damaged, db.error()};
     }
@@ -108,7 +109,8 @@ FileCheck CheckDatabaseFile(const QString &path, bool thorough)
         return {FileState::NewerVersion, QStringLiteral("schema version %1").arg(version)};
     if (thorough) {
         QStringList result;
-        if (!db.queryTexts(QStringLiteral("PRAGMA quick_check"), &result) || result != QStringList{QStringLiteral("ok")})
+        if (!db.queryTexts(QStringLiteral("PRAGMA quick_check"), &result) ||
+            result != QStringList{QStringLiteral("ok")})
             return {FileState::Damaged, result.isEmpty() ? db.error() : result.join(QLatin1String("; "))};
     }
     return {FileState::Sound, {}};

@@ -21,7 +21,8 @@ bool StartDatabase(Connection &connection, Dialogs &dialogs, const QDateTime &no
         bool compacted = CompactDatabase(folder, &error, &report);
         if (!compacted && report.damaged) {
             const QString live = DataFiles::LiveDatabase(folder);
-            if (!OfferPreviousDatabase(folder, live, QStringLiteral("Cette base de données est endommagée."), dialogs, now))
+            if (!OfferPreviousDatabase(folder, live, QStringLiteral("Cette base de données est endommagée."), dialogs,
+                                       now))
                 return false;
             compacted = CompactDatabase(folder, &error, &report);
         }

@@ -13,9 +13,9 @@ constexpr int kRanks = 3;
 
 struct Exercise
 {
-    int slot = 0;                // domain slot 1..4; 0: no slot of its own
+    int slot = 0;                  // domain slot 1..4; 0: no slot of its own
     const char *heading = nullptr; // nullptr: the slot's heading
-    std::array<int, 4> bounds{}; // B0, B1, B2, B3
+    std::array<int, 4> bounds{};   // B0, B1, B2, B3
     int itemCount = 0;
     std::array<int, kMaxItems> maxima{};
     std::array<const char *, kMaxItems> captions{};
@@ -38,25 +38,30 @@ const std::array<std::array<Trimester, kTrimesters>, kLevels> kTable = {{
             {3, nullptr, {16, 12, 8, 4}, 2, {8, 8}, {"Mots généraux", "Mots de la classe"}},
         }},
         Trimester{{
-            {1, nullptr, {8, 6, 4, 2}, 5, {1, 3, 2, 1, 1},
+            {1,
+             nullptr,
+             {8, 6, 4, 2},
+             5,
+             {1, 3, 2, 1, 1},
              {"Parole en général", "Lexique", "Syntaxe", "Discours indirect", "Temps du passé"}},
-            {2, nullptr, {7, 5, 3, 1}, 3, {4, 2, 1},
-             {"Consc. syllabique", "Ecriture", "Connaissance lettres"}},
+            {2, nullptr, {7, 5, 3, 1}, 3, {4, 2, 1}, {"Consc. syllabique", "Ecriture", "Connaissance lettres"}},
             {4, nullptr, {6, 4, 3, 1}, 1, {6}, {"Nombre de réponses"}},
         }},
     }},
     // CP
     {{
         Trimester{{
-            {1, nullptr, {8, 6, 4, 2}, 5, {1, 3, 2, 1, 1},
+            {1,
+             nullptr,
+             {8, 6, 4, 2},
+             5,
+             {1, 3, 2, 1, 1},
              {"Parole en général", "Lexique", "Syntaxe", "Discours indirect", "Temps du passé"}},
-            {2, nullptr, {7, 5, 3, 1}, 3, {4, 2, 1},
-             {"Consc. syllabique", "Ecriture", "Connaissance lettres"}},
+            {2, nullptr, {7, 5, 3, 1}, 3, {4, 2, 1}, {"Consc. syllabique", "Ecriture", "Connaissance lettres"}},
             {4, nullptr, {6, 4, 3, 1}, 1, {6}, {"Nombre de réponses"}},
         }},
         Trimester{{
-            {2, nullptr, {12, 9, 7, 3}, 3, {4, 4, 4},
-             {"Consc. phonémique", "Lecture orale de mots", "Ecriture"}},
+            {2, nullptr, {12, 9, 7, 3}, 3, {4, 4, 4}, {"Consc. phonémique", "Lecture orale de mots", "Ecriture"}},
             {3, nullptr, {12, 9, 7, 3}, 2, {8, 4}, {"Reconnais. des mots", "Compréh. de phrases"}},
             {4, nullptr, {5, 3, 2, 0}, 1, {5}, {"Nombre de réponses"}},
         }},
@@ -70,8 +75,7 @@ const std::array<std::array<Trimester, kTrimesters>, kLevels> kTable = {{
     {{
         Trimester{{
             {2, nullptr, {13, 9, 6, 3}, 2, {8, 10}, {"Lecture", "Ecriture"}}, // item 2 half-weight
-            {3, nullptr, {15, 12, 9, 4}, 2, {10, 5},
-             {"Reconnaissance des mots", "Compréhension de phrases"}},
+            {3, nullptr, {15, 12, 9, 4}, 2, {10, 5}, {"Reconnaissance des mots", "Compréhension de phrases"}},
             {4, nullptr, {5, 3, 2, 1}, 1, {5}, {"Nombres de réponses"}},
         }},
         Trimester{{
@@ -89,10 +93,7 @@ const std::array<std::array<Trimester, kTrimesters>, kLevels> kTable = {{
 
 // [level - 1][slot - 1][rank - 1]; "" is an empty rank.
 const char *const kCategoryFields[kLevels][kSlots][kRanks] = {
-    {{"T2_E1CAT", "T3_E1CAT", ""},
-     {"T2_E2CAT", "T3_E2CAT", ""},
-     {"T2_E3CAT", "", ""},
-     {"T3_E3CAT", "", ""}},
+    {{"T2_E1CAT", "T3_E1CAT", ""}, {"T2_E2CAT", "T3_E2CAT", ""}, {"T2_E3CAT", "", ""}, {"T3_E3CAT", "", ""}},
     {{"T1_E1CAT", "", ""},
      {"T1_E2CAT", "T2_E1CAT", "T3_E1CAT"},
      {"T2_E2CAT", "T3_E2CAT", ""},

@@ -40,8 +40,8 @@ bool HasTotalField(int level, int trimester, int exercise);
 // The category fields making up a domain, in chronological order; "" for an
 // empty rank (rank 1..3).
 QString CategoryField(int level, int slot, int rank);
-QString DomainSuffix(int slot);            // "L", "PG", "RM", "CT"
-QString DomainTitle(int level, int slot);  // slot 1 is "Langage", but "ARI" for CE1
+QString DomainSuffix(int slot);           // "L", "PG", "RM", "CT"
+QString DomainTitle(int level, int slot); // slot 1 is "Langage", but "ARI" for CE1
 // The four profile panels of the main window, in display order: CE1 shows
 // "ARI" (slot 1) last.
 QStringList PanelDomainCaptions(int level);
@@ -51,7 +51,7 @@ QList<int> PanelSlotOrder(int level);
 
 QString ItemField(int trimester, int exercise, int item);                // "T2_E1P1"
 QString ExerciseField(int trimester, int exercise, const QString &kind); // kind "TOT", "CAT" or "PRO"
-QString ProfileFieldOfCategoryField(const QString &catField);           // "T2_E1CAT" -> "T2_E1PRO"
+QString ProfileFieldOfCategoryField(const QString &catField);            // "T2_E1CAT" -> "T2_E1PRO"
 
 // Every result field written for a pupil of the level (30 for GS, 44 for CP,
 // 49 for CE1): per trimester and exercise the items, the total where there is

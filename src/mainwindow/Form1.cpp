@@ -72,7 +72,10 @@ Form1::~Form1()
 
 QString Form1::windowTitleText() const
 {
-    return QStringLiteral("Rozodivo Velorin - v%1.%2.%3").arg(VELORIN_VERSION_MAJOR).arg(VELORIN_VERSION_MINOR).arg(VELORIN_VERSION_REVISION);
+    return QStringLiteral("Rozodivo Velorin - v%1.%2.%3")
+        .arg(VELORIN_VERSION_MAJOR)
+        .arg(VELORIN_VERSION_MINOR)
+        .arg(VELORIN_VERSION_REVISION);
 }
 
 void Form1::buildToolbar2()
@@ -94,7 +97,8 @@ void Form1::buildToolbar2()
     QAction *saisie = add(QStringLiteral("Saisie"), QStringLiteral("Saisie"), QStringLiteral("Saisie des résultats"));
     m_saisieMenu = new QMenu(this);
     m_saisieMenu->setObjectName(QStringLiteral("SaisieMenu"));
-    const QStringList trimesters = {QStringLiteral("1er Trimestre"), QStringLiteral("2ème Trimestre"), QStringLiteral("3ème Trimestre")};
+    const QStringList trimesters = {QStringLiteral("1er Trimestre"), QStringLiteral("2ème Trimestre"),
+                                    QStringLiteral("3ème Trimestre")};
     for (int i = 0; i < trimesters.size(); ++i) {
         QAction *entry = m_saisieMenu->addAction(trimesters.at(i));
         entry->setObjectName(QStringLiteral("Trim%1").arg(i + 1));
@@ -198,14 +202,16 @@ void Form1::buildCentralArea()
         return w;
     };
 
-    QToolBar *toolbar1 = buildListToolbar(QStringLiteral("Toolbar1"),
-                                          {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter")},
-                                           {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de l'Ecole")},
-                                           {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer l'école")}});
-    QToolBar *toolbar3 = buildListToolbar(QStringLiteral("Toolbar3"),
-                                          {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter une Classe")},
-                                           {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de la Classe")},
-                                           {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer la Classe")}});
+    QToolBar *toolbar1 = buildListToolbar(
+        QStringLiteral("Toolbar1"),
+        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter")},
+         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de l'Ecole")},
+         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer l'école")}});
+    QToolBar *toolbar3 = buildListToolbar(
+        QStringLiteral("Toolbar3"),
+        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter une Classe")},
+         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de la Classe")},
+         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer la Classe")}});
     QToolBar *toolbar4 = buildListToolbar(
         QStringLiteral("Toolbar4"),
         {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter")},
@@ -213,9 +219,10 @@ void Form1::buildCentralArea()
          {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QString()},
          {},
          {QStringLiteral("Exporte"), QStringLiteral("Exporte"), QStringLiteral("Exporte l'élève vers autre école")},
-         {QStringLiteral("Importe"), QStringLiteral("Importe"), QStringLiteral("Cliquez sur la flèche pour choisir le type"),
-          QStringLiteral("Importe depuis l'année dernière|ImpListe"), QStringLiteral("Importe depuis autre école|ImpEleve"),
-          QStringLiteral("Liste élèves (txt)|EleveTXT")},
+         {QStringLiteral("Importe"), QStringLiteral("Importe"),
+          QStringLiteral("Cliquez sur la flèche pour choisir le type"),
+          QStringLiteral("Importe depuis l'année dernière|ImpListe"),
+          QStringLiteral("Importe depuis autre école|ImpEleve"), QStringLiteral("Liste élèves (txt)|EleveTXT")},
          {},
          {QStringLiteral("Imprime"), QStringLiteral("Imprime"), QStringLiteral("Imprime la liste des élèves")}});
 
@@ -456,7 +463,8 @@ void Form1::AffBarre(bool enabled)
 
 void Form1::UpdateToolbars()
 {
-    const ToolbarStates states = m_context.connection.isOpen() ? m_navigation.toolbarStates() : UpdateToolbarStates(0, 0, 0);
+    const ToolbarStates states =
+        m_context.connection.isOpen() ? m_navigation.toolbarStates() : UpdateToolbarStates(0, 0, 0);
     const std::pair<QString, const QList<bool> *> bars[] = {
         {QStringLiteral("Toolbar1"), &states.schools},
         {QStringLiteral("Toolbar3"), &states.classes},

@@ -65,7 +65,8 @@ QList<Navigation::ClassEntry> Navigation::selectSchool(const QString &name)
     view.requery();
     if (view.recordCount() > 0) {
         for (view.moveFirst(); !view.eof(); view.moveNext())
-            classes.append({view.value(QStringLiteral("LIBELLE")).toString(), LevelCode(view.value(QStringLiteral("Niveau")).toString())});
+            classes.append({view.value(QStringLiteral("LIBELLE")).toString(),
+                            LevelCode(view.value(QStringLiteral("Niveau")).toString())});
     } else {
         m_connection.DonneFiltre2(m_connection.VIEW_ELEVE, QStringLiteral("VIEW_ELEVE"), QStringLiteral("NO_ECOLE"),
                                   m_state.CurrentSchoolNo, QStringLiteral("NO_CLASSE"), 0);
@@ -78,7 +79,8 @@ QString Navigation::selectClass(const QString &label)
 {
     Recordset &view = m_connection.VIEW_CLASSE;
     view.findFirst(QStringLiteral("LIBELLE"), label);
-    m_connection.Data2.findFirst({{QStringLiteral("NOECOLE"), m_state.CurrentSchoolNo}, {QStringLiteral("LIBELLE"), label}});
+    m_connection.Data2.findFirst(
+        {{QStringLiteral("NOECOLE"), m_state.CurrentSchoolNo}, {QStringLiteral("LIBELLE"), label}});
     m_state.CurrentClassNo = qint16(m_connection.Data2.value(QStringLiteral("NOCLASSE")).toInt());
     m_connection.DonneFiltre2(m_connection.VIEW_ELEVE, QStringLiteral("VIEW_ELEVE"), QStringLiteral("NO_ECOLE"),
                               m_state.CurrentSchoolNo, QStringLiteral("NO_CLASSE"), m_state.CurrentClassNo);

@@ -4,7 +4,8 @@
 #include <QLabel>
 #include <QPainter>
 
-ProfilePanel::ProfilePanel(const QString &objectName, const QString &title, int captionBase, int valueBase, QWidget *parent)
+ProfilePanel::ProfilePanel(const QString &objectName, const QString &title, int captionBase, int valueBase,
+                           QWidget *parent)
     : QGroupBox(title, parent)
 {
     setObjectName(objectName);

@@ -12,7 +12,8 @@ class ProfilePanel : public QGroupBox
 {
     Q_OBJECT
 public:
-    ProfilePanel(const QString &objectName, const QString &title, int captionBase, int valueBase, QWidget *parent = nullptr);
+    ProfilePanel(const QString &objectName, const QString &title, int captionBase, int valueBase,
+                 QWidget *parent = nullptr);
 
     QList<QLabel *> captions() const { return m_captions; }
     QList<QLabel *> values() const { return m_values; }

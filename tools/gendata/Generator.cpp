@@ -47,8 +47,7 @@ public:
     bool chance(double probability) { return uniform() < probability; }
     const QString &pick(const QStringList &list) { return list.at(below(int(list.size()))); }
     // A 1-based position drawn with the given relative weights.
-    template <size_t N>
-    int weighted(const std::array<int, N> &weights)
+    template <size_t N> int weighted(const std::array<int, N> &weights)
     {
         int total = 0;
         for (int w : weights)
@@ -247,23 +246,24 @@ bool Generator::prepareStatements(QString *error)
                m_db,
                QStringLiteral("INSERT INTO ECOLE (NOECOLE, NOM_ECOLE, NOM_COMM, NOM_COLL, NOM_COMC, ZEP, BCD, STAGE) "
                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-               error)
-           && m_insertClass.prepare(m_db,
-                                    QStringLiteral("INSERT INTO CLASSE (NOCLASSE, NOECOLE, LIBELLE, ENSEIGN, NIVEAU, FORMAT, "
-                                                   "EXPER, TEMP_UTIL, %1) VALUES (%2)")
-                                        .arg(m_classResultColumns.join(QLatin1String(", ")),
-                                             placeholders(8 + m_classResultColumns.size())),
-                                    error)
-           && m_insertPupil.prepare(m_db,
-                                    QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP, %1) VALUES (%2)")
-                                        .arg(resultList, placeholders(4 + results.size())),
-                                    error)
-           && m_insertArchived.prepare(m_db,
-                                       QStringLiteral("INSERT INTO PARCOURS (ANNEE, Niveau, NOECOLE, NOCLASSE, NOM, CSP, %1) "
-                                                      "VALUES (%2)")
-                                           .arg(resultList, placeholders(6 + results.size())),
-                                       error)
-           && m_insertYearChange.prepare(
+               error) &&
+           m_insertClass.prepare(
+               m_db,
+               QStringLiteral("INSERT INTO CLASSE (NOCLASSE, NOECOLE, LIBELLE, ENSEIGN, NIVEAU, FORMAT, "
+                              "EXPER, TEMP_UTIL, %1) VALUES (%2)")
+                   .arg(m_classResultColumns.join(QLatin1String(", ")), placeholders(8 + m_classResultColumns.size())),
+               error) &&
+           m_insertPupil.prepare(m_db,
+                                 QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP, %1) VALUES (%2)")
+                                     .arg(resultList, placeholders(4 + results.size())),
+                                 error) &&
+           m_insertArchived.prepare(
+               m_db,
+               QStringLiteral("INSERT INTO PARCOURS (ANNEE, Niveau, NOECOLE, NOCLASSE, NOM, CSP, %1) "
+                              "VALUES (%2)")
+                   .arg(resultList, placeholders(6 + results.size())),
+               error) &&
+           m_insertYearChange.prepare(
                m_db,
                QStringLiteral("INSERT INTO CHANGEANNEE (NO_OPER, NOECOLE, ANNEE, nb_eleve, date, LIBELLE) "
                               "VALUES (?, ?, ?, ?, ?, ?)"),
@@ -335,7 +335,8 @@ Pupil Generator::newcomer(QSet<QString> &taken)
 {
     Pupil pupil;
     for (int attempt = 0;; ++attempt) {
-        pupil.name = m_random.pick(FrenchNames::FirstNames()) + QLatin1Char(' ') + m_random.pick(FrenchNames::LastNames());
+        pupil.name =
+            m_random.pick(FrenchNames::FirstNames()) + QLatin1Char(' ') + m_random.pick(FrenchNames::LastNames());
         if (attempt >= 1000) // only for classes far larger than real ones
             pupil.name += QStringLiteral(" %1").arg(attempt);
         if (!taken.contains(pupil.name))
@@ -520,10 +521,10 @@ bool checkOptions(const Options &o, QString *error)
         *error = QStringLiteral("%1 must be between 0 and %2").arg(QLatin1String(what)).arg(max);
         return true;
     };
-    if (outside(o.schools, MaxSchools, "the number of schools")
-        || outside(o.classesPerSchool, MaxClassesPerSchool, "the number of classes per school")
-        || outside(o.pupilsPerClass, MaxPupilsPerClass, "the number of pupils per class")
-        || outside(o.archivedYears, MaxArchivedYears, "the number of archived years"))
+    if (outside(o.schools, MaxSchools, "the number of schools") ||
+        outside(o.classesPerSchool, MaxClassesPerSchool, "the number of classes per school") ||
+        outside(o.pupilsPerClass, MaxPupilsPerClass, "the number of pupils per class") ||
+        outside(o.archivedYears, MaxArchivedYears, "the number of archived years"))
         return false;
     if (!o.today.isValid()) {
         *error = QStringLiteral("invalid date");
@@ -634,8 +635,8 @@ bool GenerateDatabase(const QString &path, const Options &options, Summary *summ
     {
         SqliteSupport::RawDatabase db;
         // The file is new and is removed on failure: no need to sync before the end.
-        ok = db.open(path, false) && db.exec(QStringLiteral("PRAGMA synchronous = OFF"))
-             && db.exec(QStringLiteral("PRAGMA cache_size = -65536")) && db.exec(QStringLiteral("BEGIN"));
+        ok = db.open(path, false) && db.exec(QStringLiteral("PRAGMA synchronous = OFF")) &&
+             db.exec(QStringLiteral("PRAGMA cache_size = -65536")) && db.exec(QStringLiteral("BEGIN"));
         if (ok) {
             Generator generator(options, db.handle());
             ok = generator.run(&result, &why);

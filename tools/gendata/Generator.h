@@ -116,8 +116,7 @@ bool GenerateDatabase(const QString &path, const Options &options, Summary *summ
 // any letter case) is refused unless `replace`; the new file then replaces it
 // through a temporary file, the old one staying in place until the new one is
 // complete.
-bool GenerateDataFolder(const QString &folder, const Options &options, bool replace, Summary *summary,
-                        QString *error);
+bool GenerateDataFolder(const QString &folder, const Options &options, bool replace, Summary *summary, QString *error);
 
 // One line describing a generated file.
 QString SummaryLine(const Summary &summary);

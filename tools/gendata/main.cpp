@@ -50,10 +50,11 @@ int main(int argc, char *argv[])
     bool ok = positional.size() == 1;
     if (!ok)
         error = QStringLiteral("one FOLDER expected");
-    ok = ok && readNumber(parser, QStringLiteral("schools"), GenData::MaxSchools, &options.schools, &error)
-         && readNumber(parser, QStringLiteral("classes"), GenData::MaxClassesPerSchool, &options.classesPerSchool, &error)
-         && readNumber(parser, QStringLiteral("pupils"), GenData::MaxPupilsPerClass, &options.pupilsPerClass, &error)
-         && readNumber(parser, QStringLiteral("years"), GenData::MaxArchivedYears, &options.archivedYears, &error);
+    ok = ok && readNumber(parser, QStringLiteral("schools"), GenData::MaxSchools, &options.schools, &error) &&
+         readNumber(parser, QStringLiteral("classes"), GenData::MaxClassesPerSchool, &options.classesPerSchool,
+                    &error) &&
+         readNumber(parser, QStringLiteral("pupils"), GenData::MaxPupilsPerClass, &options.pupilsPerClass, &error) &&
+         readNumber(parser, QStringLiteral("years"), GenData::MaxArchivedYears, &options.archivedYears, &error);
     if (ok && parser.isSet(QStringLiteral("seed"))) {
         options.seed = parser.value(QStringLiteral("seed")).toUInt(&ok);
         if (!ok)
@@ -67,7 +68,8 @@ int main(int argc, char *argv[])
     QElapsedTimer timer;
     timer.start();
     GenData::Summary summary;
-    if (!GenData::GenerateDataFolder(positional.first(), options, parser.isSet(QStringLiteral("force")), &summary, &error)) {
+    if (!GenData::GenerateDataFolder(positional.first(), options, parser.isSet(QStringLiteral("force")), &summary,
+                                     &error)) {
         std::fprintf(stderr, "velorin-gendata: %s\n", qPrintable(error));
         return 1;
     }
