@@ -5,9 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
@@ -16,10 +14,7 @@ int main(int argc, char *argv[])
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 
     // Qt's own buttons in French: "Oui", "Non", "Annuler".
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    InstallFrenchTranslation();
 
     QtDialogs dialogs;
     SystemClock clock;

@@ -1,7 +1,21 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
+
+bool InstallFrenchTranslation()
+{
+    static QTranslator translator;
+    if (!translator.isEmpty())
+        return true;
+    if (!translator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
+}
 
 namespace {
 QMessageBox::Icon toQt(Dialogs::Icon icon)

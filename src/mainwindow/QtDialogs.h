@@ -4,6 +4,10 @@
 
 class QWidget;
 
+// Loads Qt's French translation, so that standard buttons read "Oui", "Non",
+// "Annuler". False when the translation is not installed.
+bool InstallFrenchTranslation();
+
 // Message boxes and questions shown with Qt; buttons read "Oui", "Non", "OK"
 // once Qt's French translation is loaded.
 class QtDialogs final : public Dialogs

@@ -5,6 +5,7 @@
 #include "data/InstanceLock.h"
 #include "mainwindow/AppContext.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/QtDialogs.h"
 
 #include <QAction>
 #include <QLabel>
@@ -257,6 +258,14 @@ private slots:
         calls.clear();
         f.window->Toolbar2_ButtonClick("Change");
         QCOMPARE(calls, QStringList{"change"});
+    }
+
+    void standardButtonsSpeakFrench()
+    {
+        QVERIFY(InstallFrenchTranslation());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Oui"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&No"), QStringLiteral("&Non"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
     }
 
     void secondCopyIsRefused()
