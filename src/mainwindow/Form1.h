@@ -72,6 +72,14 @@ public:
     QLabel *Label6(int index) const { return m_label6.value(index); }
     QAction *toolbarButton(const QString &toolbar, int number) const; // 1-based, separators counted
     QString windowTitleText() const;
+    QListWidget *schoolList() const { return m_list3; }
+    QListWidget *classList() const { return m_list1; }
+    QListWidget *pupilList() const { return m_list2; }
+
+    // The scoring of the selected pupil (pupil panel) and of the selected class
+    // (class panel), through the routes.
+    void runPupilScoring();
+    void runClassProfile();
 
 protected:
     bool event(QEvent *event) override;
@@ -84,8 +92,6 @@ private:
     void updateClock();
     void clearValueLabels();
     void applyLevelCaptions(int levelCode);
-    void runPupilScoring();
-    void runClassProfile();
 
     AppContext &m_context;
     Navigation m_navigation;
