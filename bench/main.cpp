@@ -8,6 +8,13 @@
 //   startup_ms               folder checks, compaction, opening, first selections, ratio to copy_ms
 //   startup_reclaim_ms       the same on a file with ~20% free pages, ratio to sqlite3_vacuum_into_ms
 //   select_*_ms              the navigation cascades, ratio to a 16 ms frame
+//   select_*_scored_ms       the same with the pupil's and the class's scoring, on a
+//                            30-pupil class; *_write_ms when the scoring has to write
+//   analyse_refresh_ms       every pupil of that class selected in turn with its scoring,
+//                            then the first again, ratio to 150 ms
+//   valider_ms               storing an entry window's fields and the class profile
+//   commit_ms                one row updated in one transaction on the same file: the
+//                            disk's sync cost that each writing command pays (reference)
 // One line per figure: "name value unit[ ratio R]"; lines starting with "#" are notes.
 
 #include "Generator.h"
@@ -18,6 +25,9 @@
 #include "data/DataFiles.h"
 #include "data/SqliteSupport.h"
 #include "data/StartupSequence.h"
+#include "evaluation/EvaluationModel.h"
+#include "evaluation/ResultStore.h"
+#include "evaluation/Scoring.h"
 #include "mainwindow/Navigation.h"
 
 #include <QCommandLineParser>
@@ -39,6 +49,10 @@
 namespace {
 
 constexpr double FrameMs = 16.0;
+// The aim of the "Analyse" refresh of a class.
+constexpr double RefreshMs = 150.0;
+constexpr int ScoredClassSize = 30;
+const QString ScoredSchool = QStringLiteral("Ecole du banc d'essai");
 
 struct Scale
 {
@@ -259,6 +273,183 @@ Selections timeSelections(const QString &folder, int sampledSchools)
     return times;
 }
 
+// Adds to the database at `path` one school whose three classes (GS, CP, CE1)
+// hold 30 pupils each, generated with their results and derived fields.
+void addScoredSchool(const QString &path, const QString &workFolder, quint32 seed)
+{
+    GenData::Options o;
+    o.schools = 1;
+    o.classesPerSchool = 3;
+    o.pupilsPerClass = ScoredClassSize;
+    o.archivedYears = 0;
+    o.seed = seed;
+    const QString extra = QDir(workFolder).filePath(QStringLiteral("scored-school.mdb"));
+    QFile::remove(extra);
+    QString error;
+    if (!GenData::GenerateDatabase(extra, o, nullptr, &error))
+        die(error);
+    SqliteSupport::RawDatabase db;
+    qint64 school = 0, lastClass = 0, lastPupil = 0;
+    QString sqlExtra = extra;
+    sqlExtra.replace(QLatin1Char('\''), QLatin1String("''"));
+    QString name = ScoredSchool;
+    name.replace(QLatin1Char('\''), QLatin1String("''"));
+    const bool ok =
+        db.open(path, false) && db.queryInt(QStringLiteral("SELECT max(NOECOLE) + 1 FROM ECOLE"), &school) &&
+        db.queryInt(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM CLASSE"), &lastClass) &&
+        db.queryInt(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM ELEVE"), &lastPupil) &&
+        db.exec(QStringLiteral("ATTACH '%1' AS extra").arg(sqlExtra)) && db.exec(QStringLiteral("BEGIN")) &&
+        db.exec(QStringLiteral("INSERT INTO ECOLE SELECT * FROM extra.ECOLE")) &&
+        db.exec(QStringLiteral("UPDATE ECOLE SET NOECOLE = %1, NOM_ECOLE = '%2' WHERE rowid = (SELECT max(rowid) FROM "
+                               "ECOLE)")
+                    .arg(school)
+                    .arg(name)) &&
+        db.exec(QStringLiteral("INSERT INTO CLASSE SELECT * FROM extra.CLASSE")) &&
+        db.exec(QStringLiteral("UPDATE CLASSE SET NOECOLE = %1 WHERE rowid > %2").arg(school).arg(lastClass)) &&
+        db.exec(QStringLiteral("INSERT INTO ELEVE SELECT * FROM extra.ELEVE")) &&
+        db.exec(QStringLiteral("UPDATE ELEVE SET NOECOLE = %1 WHERE rowid > %2").arg(school).arg(lastPupil)) &&
+        db.exec(QStringLiteral("COMMIT")) && db.exec(QStringLiteral("DETACH extra"));
+    if (!ok)
+        die(QStringLiteral("cannot add the 30-pupil school: %1").arg(db.error()));
+    db.close();
+    QFile::remove(extra);
+}
+
+// The pupil-list click with the scoring, as the main window runs it.
+void selectScoredPupil(Navigation &navigation, ResultStore &store, int level, const QString &pupil)
+{
+    if (!navigation.selectPupil(pupil))
+        die(QStringLiteral("pupil %1 not found").arg(pupil));
+    if (store.ComputePupilProfile(level, pupil).isEmpty() || store.ComputeClassProfile(level).isEmpty())
+        die(QStringLiteral("no profile for %1").arg(pupil));
+}
+
+// Changes one category of the pupil (1 <-> 4) so that its profile and the
+// class's average change.
+void flipCategory(ResultStore &store, const QString &pupil, const QString &field)
+{
+    const std::optional<QVariantMap> fields = store.pupilFields(pupil);
+    if (!fields)
+        die(QStringLiteral("pupil %1 not found").arg(pupil));
+    const int category = fields->value(field).toInt() == 1 ? 4 : 1;
+    if (!store.SaveResults(pupil, {{field, category}, {ProfileFieldOfCategoryField(field), category < 3 ? "A" : "F"}}))
+        die(QStringLiteral("cannot change %1 of %2").arg(field, pupil));
+}
+
+// Every field an entry window stores, from the pupil's stored items, with one
+// item changed so that the validation writes.
+QVariantMap windowFields(ResultStore &store, int level, const QString &pupil, int round)
+{
+    const std::optional<QVariantMap> stored = store.pupilFields(pupil);
+    if (!stored)
+        die(QStringLiteral("pupil %1 not found").arg(pupil));
+    QVariantMap fields;
+    for (int t : EvaluatedTrimesters(level)) {
+        for (int e = 1; e <= 3; ++e) {
+            QStringList boxes;
+            for (int i = 1; i <= ItemCount(level, t, e); ++i) {
+                const QVariant v = stored->value(ItemField(t, e, i));
+                boxes.append(IsScored(v) ? QString::number(v.toInt()) : QStringLiteral("_"));
+            }
+            if (t == EvaluatedTrimesters(level).constLast() && e == 1)
+                boxes.first() = QString::number(round % 2 ? ItemMax(level, t, e, 1) : 0);
+            fields.insert(ExerciseFields(level, t, e, boxes, EvaluateExercise(level, t, e, boxes)));
+        }
+    }
+    return fields;
+}
+
+struct ScoredTimes
+{
+    std::vector<double> pupils, pupilsWrite, classes, refresh, valider, commits;
+};
+
+// The selections with their scoring, the "Analyse" refresh and "Valider" on
+// the 30-pupil classes of the school added by addScoredSchool.
+ScoredTimes timeScoring(const QString &folder, int repetitions)
+{
+    ScoredTimes times;
+    Connection connection;
+    connection.setDataFolder(folder);
+    QString error;
+    if (!connection.OpenDatabase(&error))
+        die(QStringLiteral("cannot open the database: %1").arg(error));
+    AppState state;
+    Navigation navigation(connection, state);
+    ResultStore store(connection, state);
+    const QList<Navigation::ClassEntry> classes = navigation.selectSchool(ScoredSchool);
+    if (classes.size() < 2)
+        die(QStringLiteral("the 30-pupil school has no classes"));
+    QElapsedTimer timer;
+    for (int r = 0; r <= 5 * repetitions; ++r) {
+        timer.start();
+        Connection::Transaction transaction(connection);
+        if (!connection.execute(QStringLiteral("UPDATE ECOLE SET STAGE = 3 - STAGE WHERE rowid = 1")) ||
+            !transaction.commit())
+            die(QStringLiteral("cannot update a school"));
+        if (r > 0)
+            times.commits.push_back(elapsedMs(timer));
+    }
+    for (int c = 0; c < classes.size(); ++c) {
+        const Navigation::ClassEntry &entry = classes.at(c);
+        const int level = entry.levelCode;
+        const Navigation::ClassEntry &other = classes.at((c + 1) % classes.size());
+        // The class-list click, coming from another class.
+        for (int r = 0; r <= repetitions; ++r) {
+            navigation.selectClass(other.label);
+            timer.start();
+            navigation.selectClass(entry.label);
+            const QStringList pupils = navigation.pupilNames();
+            selectScoredPupil(navigation, store, level, pupils.first());
+            navigation.toolbarStates();
+            if (r > 0)
+                times.classes.push_back(elapsedMs(timer));
+        }
+        const QStringList pupils = navigation.pupilNames();
+        if (pupils.size() != ScoredClassSize)
+            die(QStringLiteral("%1 pupils in %2").arg(pupils.size()).arg(entry.label));
+        // The pupil-list click with everything up to date, then after a change.
+        const QString latest = CategoryField(level, PanelSlotOrder(level).constLast(), 2);
+        for (int r = 0; r <= repetitions; ++r) {
+            for (const QString &pupil : pupils) {
+                timer.start();
+                selectScoredPupil(navigation, store, level, pupil);
+                if (r > 0)
+                    times.pupils.push_back(elapsedMs(timer));
+            }
+            for (int k = 0; k < 5; ++k) {
+                const QString &pupil = pupils.at((r * 5 + k) % pupils.size());
+                flipCategory(store, pupil, latest.isEmpty() ? QStringLiteral("T3_E3CAT") : latest);
+                timer.start();
+                selectScoredPupil(navigation, store, level, pupil);
+                if (r > 0)
+                    times.pupilsWrite.push_back(elapsedMs(timer));
+            }
+        }
+        // "Analyse": every pupil in turn, then the first again.
+        for (int r = 0; r <= repetitions; ++r) {
+            timer.start();
+            for (const QString &pupil : pupils)
+                selectScoredPupil(navigation, store, level, pupil);
+            selectScoredPupil(navigation, store, level, pupils.first());
+            if (r > 0)
+                times.refresh.push_back(elapsedMs(timer));
+        }
+        // "Valider" of an entry window: its fields, then the class profile.
+        for (int r = 0; r <= repetitions; ++r) {
+            const QString &pupil = pupils.at(r % pupils.size());
+            navigation.selectPupil(pupil);
+            const QVariantMap fields = windowFields(store, level, pupil, r);
+            timer.start();
+            if (!store.SaveResults(pupil, fields, &error) || store.ComputeClassProfile(level).isEmpty())
+                die(QStringLiteral("cannot store the results of %1: %2").arg(pupil, error));
+            if (r > 0)
+                times.valider.push_back(elapsedMs(timer));
+        }
+    }
+    return times;
+}
+
 void runScale(const Scale &scale, const QString &workFolder)
 {
     const GenData::Options &o = scale.options;
@@ -350,6 +541,25 @@ void runScale(const Scale &scale, const QString &workFolder)
     figure("select_school_ms", median(s.schools), "ms", FrameMs);
     figure("select_class_ms", median(s.classes), "ms", FrameMs);
     figure("select_pupil_ms", median(s.pupils), "ms", FrameMs);
+
+    // The scoring on a copy of the file with a school of 30-pupil classes.
+    const QString scored = work.filePath(QStringLiteral("scored"));
+    emptyFolder(scored);
+    const QString scoredDb = QDir(scored).filePath(DataFiles::Database);
+    copyFile(DataFiles::LiveDatabase(startup), scoredDb);
+    addScoredSchool(scoredDb, workFolder, o.seed + 1);
+    const ScoredTimes t = timeScoring(scored, scale.repetitions);
+    note(QStringLiteral("scoring timed on %1 classes of %2 pupils: %3 pupil selections, %4 with writes")
+             .arg(t.refresh.size() / size_t(scale.repetitions))
+             .arg(ScoredClassSize)
+             .arg(t.pupils.size())
+             .arg(t.pupilsWrite.size()));
+    figure("select_pupil_scored_ms", median(t.pupils), "ms", FrameMs);
+    figure("select_pupil_scored_write_ms", median(t.pupilsWrite), "ms", FrameMs);
+    figure("select_class_scored_ms", median(t.classes), "ms", FrameMs);
+    figure("analyse_refresh_ms", median(t.refresh), "ms", RefreshMs);
+    figure("valider_ms", median(t.valider), "ms", FrameMs);
+    figure("commit_ms", median(t.commits), "ms");
 }
 
 } // namespace
@@ -358,7 +568,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times the start-up and the navigation on generated data."));
+    parser.setApplicationDescription(
+        QStringLiteral("Times the start-up, the navigation and the scoring on generated data."));
     parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("scale"), QStringLiteral("small, district (default) or large."), QStringLiteral("SCALE"),

@@ -1,6 +1,7 @@
 #include "data/InstanceLock.h"
 #include "mainwindow/AppContext.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/MainWiring.h"
 #include "mainwindow/QtDialogs.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
         return 1;
 
     Form1 window(context);
+    ConnectMainWindow(window, context);
     if (!window.Form_Activate())
         return 1;
     dialogs.setParent(&window);

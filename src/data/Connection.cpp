@@ -193,5 +193,9 @@ bool Connection::Transaction::commit()
     if (!m_active)
         return false;
     m_active = false;
-    return m_db.commit();
+    if (m_db.commit())
+        return true;
+    // A commit that fails leaves nothing half-written: the transaction is rolled back.
+    m_db.rollback();
+    return false;
 }

@@ -476,8 +476,11 @@ bool Recordset::update()
     }
     for (int i = 0; i < m_pending.size(); ++i)
         q.bindValue(QStringLiteral(":p%1").arg(i), m_pending.at(i).second);
-    if (!q.exec())
+    if (!q.exec()) {
+        // A refused write leaves the row as it was, and reads show the stored values.
+        cancelUpdate();
         return fail(q.lastError().text());
+    }
 
     const bool adding = m_editMode == EditMode::Add;
     if (adding) {

@@ -5,12 +5,14 @@
 #include "data/InstanceLock.h"
 #include "mainwindow/AppContext.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/MainWiring.h"
 #include "mainwindow/QtDialogs.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -258,6 +260,45 @@ private slots:
         calls.clear();
         f.window->Toolbar2_ButtonClick("Change");
         QCOMPARE(calls, QStringList{"change"});
+    }
+
+    void panelsShowTheScoring()
+    {
+        Fixture f;
+        fillDistrict(f.dir.path());
+        // Chloé, CE1: PG from one category, RM from two close ones, CT from NAR with DOC, no ARI.
+        const QString folder = f.dir.path();
+        insertRow(folder, "ELEVE",
+                  {{"NOECOLE", 1}, {"NOCLASSE", 3}, {"NOM", "Anaïs"}, {"T1_E1CAT", 1}, {"T1_E1PRO", "A"},
+                   {"T1_E2CAT", 3}, {"T1_E2PRO", "F"}, {"T2_E1CAT", 4}, {"T2_E1PRO", "F"},
+                   {"T3_E1CAT", 2}, {"T3_E1PRO", "A"}, {"T3_E2CAT", 3}, {"T3_E2PRO", "F"}});
+        f.context.connection.setDataFolder(folder);
+        f.window = std::make_unique<Form1>(f.context);
+        ConnectMainWindow(*f.window, f.context);
+        QVERIFY(f.window->Form_Activate());
+        f.list("List1")->setCurrentRow(2); // Mme Roux - CE1: Anaïs, Chloé
+        QCOMPARE(f.texts("List2"), (QStringList{"Anaïs", "Chloé"}));
+        auto panel = [&](int base) {
+            QStringList t;
+            for (int i = base; i < base + 4; ++i)
+                t.append(f.window->Label6(i)->text());
+            return t;
+        };
+        // Panels read PG, RM, CT, ARI.
+        QCOMPARE(panel(0), (QStringList{"A", "F", "A", "_"}));
+        QCOMPARE(panel(10), (QStringList{"A", "F", "A", "_"}));
+        QSqlQuery q(f.context.connection.database());
+        QVERIFY(q.exec("SELECT PROFIL_RM, MOYCAT_RM, MOYCAT_CT FROM ELEVE WHERE NOM = 'Anaïs'") && q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("F"));
+        QCOMPARE(q.value(1).toDouble(), 4.0);
+        QCOMPARE(q.value(2).toDouble(), 2.0);
+        QVERIFY(q.exec("SELECT T2_E1CAT, PROFIL_RM FROM CLASSE WHERE NOECOLE = 1 AND NOCLASSE = 3") && q.next());
+        QCOMPARE(q.value(0).toDouble(), 4.0);
+        QCOMPARE(q.value(1).toString(), QStringLiteral("F"));
+        // Chloé has no category: her panel is cleared, the class panel stays.
+        f.list("List2")->setCurrentRow(1);
+        QCOMPARE(panel(0), (QStringList{"_", "_", "_", "_"}));
+        QCOMPARE(panel(10), (QStringList{"A", "F", "A", "_"}));
     }
 
     void standardButtonsSpeakFrench()

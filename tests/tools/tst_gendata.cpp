@@ -1,17 +1,12 @@
 #include "Generator.h"
 #include "TestSupport.h"
 
-#include "common/AppState.h"
-#include "data/Connection.h"
 #include "data/DataFiles.h"
 #include "data/Schema.h"
 #include "evaluation/EvaluationModel.h"
-#include "mainwindow/Navigation.h"
+#include "evaluation/Scoring.h"
 
 #include <QDir>
-#include <QFile>
-#include <QRegularExpression>
-#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -21,130 +16,24 @@
 
 namespace {
 
-// Rows of a query on the database file at `path`, each as a list of values.
-QList<QVariantList> rows(const QString &path, const QString &sql)
+// A query run on the database file at `path` (opened read-only once), on its first row.
+QSqlQuery query(const QString &path, const QString &sql)
 {
-    static int counter = 0;
-    const QString name = QStringLiteral("tst_gendata_%1").arg(++counter);
-    QList<QVariantList> result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    if (!QSqlDatabase::contains(path)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!db.open())
             qFatal("cannot open %s", qPrintable(path));
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.exec(sql))
-            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-        while (q.next()) {
-            QVariantList row;
-            for (int i = 0; i < q.record().count(); ++i)
-                row.append(q.value(i));
-            result.append(row);
-        }
     }
-    QSqlDatabase::removeDatabase(name);
-    return result;
+    QSqlQuery q(QSqlDatabase::database(path));
+    if (!q.exec(sql))
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    q.next();
+    return q;
 }
 
-QVariant single(const QString &path, const QString &sql)
-{
-    const QList<QVariantList> r = rows(path, sql);
-    return r.isEmpty() ? QVariant() : r.first().value(0);
-}
-
-// Every row of every table, in file order, as text.
-QStringList dump(const QString &path)
-{
-    QStringList lines;
-    for (const char *table : {"ECOLE", "CLASSE", "ELEVE", "PARCOURS", "CHANGEANNEE"}) {
-        for (const QVariantList &row : rows(path, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(QLatin1String(table)))) {
-            QStringList cells{QLatin1String(table)};
-            for (const QVariant &v : row)
-                cells.append(v.isNull() ? QStringLiteral("<null>") : v.toString());
-            lines.append(cells.join(QLatin1Char('|')));
-        }
-    }
-    return lines;
-}
-
-struct ItemCheck
-{
-    int exercises = 0;
-    int absentExercises = 0;
-    int trimesters = 0;
-    int missingTrimesters = 0;
-    double scoreShare = 0; // sum of score / maximum over the items scored
-    int scored = 0;
-    QStringList faults;
-};
-
-// Checks every result column of pupil rows against the evaluation model: the
-// items of the level's exercises hold 0..ItemMax, or 99 for the whole
-// exercise, or Null for the whole trimester; every other column is Null.
-void checkResults(const QString &path, const QString &sql, ItemCheck *check)
-{
-    const QStringList columns = GenData::ResultRow::Columns();
-    const QList<QVariantList> all = rows(path, sql);
-    for (const QVariantList &row : all) {
-        // Columns: the level, the pupil's name, then the result columns.
-        const int level = LevelCode(row.at(0).toString());
-        const QString who = row.at(1).toString();
-        if (level == 0) {
-            check->faults.append(QStringLiteral("%1: no level").arg(who));
-            continue;
-        }
-        QSet<QString> items;
-        for (int t : EvaluatedTrimesters(level)) {
-            int nullItems = 0, trimesterItems = 0;
-            for (int e = 1; e <= 3; ++e) {
-                int absent = 0, count = ItemCount(level, t, e);
-                for (int i = 1; i <= count; ++i) {
-                    const QString field = ItemField(t, e, i);
-                    items.insert(field);
-                    const QVariant v = row.at(2 + columns.indexOf(field));
-                    ++trimesterItems;
-                    if (v.isNull()) {
-                        ++nullItems;
-                        continue;
-                    }
-                    const int score = v.toInt();
-                    if (score == 99) {
-                        ++absent;
-                    } else if (score < 0 || score > ItemMax(level, t, e, i)) {
-                        check->faults.append(QStringLiteral("%1: %2 = %3").arg(who, field).arg(score));
-                    } else {
-                        check->scoreShare += double(score) / ItemMax(level, t, e, i);
-                        ++check->scored;
-                    }
-                }
-                if (absent != 0 && absent != count)
-                    check->faults.append(QStringLiteral("%1: T%2 E%3 partly absent").arg(who).arg(t).arg(e));
-                if (absent == count)
-                    ++check->absentExercises;
-                ++check->exercises;
-            }
-            if (nullItems != 0 && nullItems != trimesterItems)
-                check->faults.append(QStringLiteral("%1: T%2 partly missing").arg(who).arg(t));
-            if (nullItems == trimesterItems)
-                ++check->missingTrimesters;
-            ++check->trimesters;
-        }
-        for (int c = 0; c < columns.size(); ++c)
-            if (!items.contains(columns.at(c)) && !row.at(2 + c).isNull())
-                check->faults.append(QStringLiteral("%1: %2 should be empty").arg(who, columns.at(c)));
-    }
-}
-
-const QString PupilLevel = QStringLiteral(
-    "(SELECT NIVEAU FROM CLASSE c WHERE c.NOECOLE = ELEVE.NOECOLE AND c.NOCLASSE = ELEVE.NOCLASSE)");
-
-QString resultSelect(const QString &levelColumn, const QString &from)
-{
-    return QStringLiteral("SELECT %1, NOM, %2 FROM %3")
-        .arg(levelColumn, GenData::ResultRow::Columns().join(QLatin1String(", ")), from);
-}
+QString value(const QString &path, const QString &sql) { return query(path, sql).value(0).toString(); }
 
 } // namespace
 
@@ -152,296 +41,170 @@ class TestGenData : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_temp;
-    QString m_folder;
     QString m_database;
-    GenData::Options m_options;
-
-    GenData::Options smallOptions() const
-    {
-        GenData::Options o;
-        o.schools = 2;
-        o.classesPerSchool = 4; // GS, CP, CE1, GS
-        o.pupilsPerClass = 6;
-        o.archivedYears = 3;
-        o.seed = 7;
-        o.today = QDate(2026, 3, 15);
-        return o;
-    }
+    GenData::Options m_options{.schools = 2, .classesPerSchool = 4, // GS, CP, CE1, GS
+                               .pupilsPerClass = 6, .archivedYears = 3, .seed = 7, .today = QDate(2026, 3, 15)};
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_temp.isValid());
-        m_folder = m_temp.filePath(QStringLiteral("small"));
-        m_options = smallOptions();
-        GenData::Summary summary;
+        const QString folder = m_temp.filePath("small");
+        GenData::Summary s;
         QString error;
-        QVERIFY2(GenData::GenerateDataFolder(m_folder, m_options, false, &summary, &error), qPrintable(error));
-        m_database = DataFiles::LiveDatabase(m_folder);
-        QVERIFY(!m_database.isEmpty());
-        QCOMPARE(summary.schools, 2);
-        QCOMPARE(summary.classes, 8);
-        QCOMPARE(summary.pupils, 48);
-        QCOMPARE(summary.archivedRows, 3 * 48);
-        QCOMPARE(summary.fileSize, QFileInfo(m_database).size());
-    }
-
-    void schoolYears_data()
-    {
-        QTest::addColumn<QDate>("today");
-        QTest::addColumn<QStringList>("years");
-        QTest::newRow("march") << QDate(2026, 3, 15) << QStringList{"2023-2024", "2024-2025"};
-        QTest::newRow("31 august") << QDate(2026, 8, 31) << QStringList{"2023-2024", "2024-2025"};
-        QTest::newRow("1 september") << QDate(2026, 9, 1) << QStringList{"2024-2025", "2025-2026"};
-        QTest::newRow("december") << QDate(2026, 12, 31) << QStringList{"2024-2025", "2025-2026"};
-    }
-
-    // The last archived year is the one before the school year in progress.
-    void schoolYears()
-    {
-        QFETCH(QDate, today);
-        QFETCH(QStringList, years);
-        QCOMPARE(GenData::ArchivedSchoolYears(today, 2), years);
-        QVERIFY(GenData::ArchivedSchoolYears(today, 0).isEmpty());
-    }
-
-    void folderHoldsSoundDatabaseAndTemplate()
-    {
+        QVERIFY2(GenData::GenerateDataFolder(folder, m_options, false, &s, &error), qPrintable(error));
+        m_database = DataFiles::LiveDatabase(folder);
+        QCOMPARE(QList<qint64>({s.schools, s.classes, s.pupils, s.archivedRows, s.fileSize}),
+                 QList<qint64>({2, 8, 48, 3 * 48, QFileInfo(m_database).size()}));
         const Schema::FileCheck check = Schema::CheckDatabaseFile(m_database, true);
         QVERIFY2(check.sound(), qPrintable(check.detail));
-        QCOMPARE(QFileInfo(m_database).fileName(), DataFiles::Database);
-        QVERIFY(!DataFiles::Resolve(m_folder, DataFiles::ExportTemplate).isEmpty());
-        // Nothing else is left behind (no temporary file).
-        QCOMPARE(QDir(m_folder).entryList(QDir::Files, QDir::Name), (QStringList{"Export.vid", "donnees.mdb"}));
-        QCOMPARE(single(m_database, "SELECT count(*) FROM ECOLE").toInt(), 2);
-        QCOMPARE(single(m_database, "SELECT count(*) FROM CLASSE").toInt(), 8);
-        QCOMPARE(single(m_database, "SELECT count(*) FROM ELEVE").toInt(), 48);
-        QCOMPARE(single(m_database, "SELECT count(*) FROM PARCOURS").toInt(), 3 * 48);
-        QCOMPARE(single(m_database, "SELECT count(*) FROM CHANGEANNEE").toInt(), 3 * 2);
-        QCOMPARE(single(m_database, "SELECT count(*) FROM IMPORTE").toInt(), 0);
+        QCOMPARE(TestSupport::fileNames(folder), (QStringList{"Export.vid", "donnees.mdb"})); // no temporary file left
+        QStringList counts;
+        for (const char *table : {"ECOLE", "CLASSE", "ELEVE", "PARCOURS", "CHANGEANNEE", "IMPORTE"})
+            counts.append(value(m_database, QStringLiteral("SELECT count(*) FROM ") + QLatin1String(table)));
+        QCOMPARE(counts.join(' '), QStringLiteral("2 8 48 144 6 0"));
     }
 
-    void schoolsAndClasses()
-    {
-        const QList<QVariantList> schools =
-            rows(m_database, "SELECT NOECOLE, NOM_ECOLE, NOM_COMM, NOM_COLL, NOM_COMC, ZEP, BCD, STAGE FROM ECOLE ORDER BY rowid");
-        QSet<QString> names;
-        for (int s = 0; s < schools.size(); ++s) {
-            const QVariantList &r = schools.at(s);
-            QCOMPARE(r.at(0).toInt(), s + 1);
-            names.insert(r.at(1).toString());
-            for (int c = 1; c <= 4; ++c)
-                QVERIFY(!r.at(c).toString().trimmed().isEmpty());
-            QVERIFY(r.at(5).toInt() >= 1 && r.at(5).toInt() <= 2);
-            QVERIFY(r.at(6).toInt() >= 1 && r.at(6).toInt() <= 3);
-            QVERIFY(r.at(7).toInt() >= 1 && r.at(7).toInt() <= 2);
-        }
-        QCOMPARE(names.size(), schools.size());
-
-        const QList<QVariantList> classes = rows(
-            m_database, "SELECT NOECOLE, NOCLASSE, LIBELLE, ENSEIGN, NIVEAU, FORMAT, EXPER, TEMP_UTIL FROM CLASSE ORDER BY rowid");
-        QHash<int, QSet<QString>> labels;
-        for (const QVariantList &r : classes) {
-            const int classNo = r.at(1).toInt();
-            const QString level = r.at(4).toString();
-            QCOMPARE(level, LevelName((classNo - 1) % 3 + 1));
-            // The class dialog's composition: teacher, blank, level.
-            QCOMPARE(r.at(2).toString(), r.at(3).toString() + QLatin1Char(' ') + level);
-            QVERIFY2(!labels[r.at(0).toInt()].contains(r.at(2).toString()), qPrintable(r.at(2).toString()));
-            labels[r.at(0).toInt()].insert(r.at(2).toString());
-            QVERIFY(r.at(5).toInt() >= 1 && r.at(5).toInt() <= 3);
-            QVERIFY(r.at(6).toInt() >= 1 && r.at(6).toInt() <= 4);
-            QVERIFY(r.at(7).toInt() >= 1 && r.at(7).toInt() <= 4);
-        }
-        QCOMPARE(labels.value(1).size(), 4);
-        QCOMPARE(labels.value(2).size(), 4);
-    }
-
-    void pupilsHaveUniqueNamesInTheirClass()
-    {
-        QCOMPARE(single(m_database, "SELECT count(*) FROM (SELECT 1 FROM ELEVE GROUP BY NOECOLE, NOCLASSE, NOM HAVING count(*) > 1)").toInt(), 0);
-        QCOMPARE(single(m_database, "SELECT count(*) FROM (SELECT 1 FROM PARCOURS GROUP BY ANNEE, NOECOLE, NOCLASSE, NOM "
-                                    "HAVING count(*) > 1)").toInt(),
-                 0);
-        QCOMPARE(single(m_database, "SELECT count(*) FROM ELEVE WHERE CSP NOT BETWEEN 1 AND 7 OR trim(NOM) = ''").toInt(), 0);
-        // Every pupil belongs to a class of its school.
-        QCOMPARE(single(m_database, "SELECT count(*) FROM ELEVE LEFT JOIN CLASSE USING (NOECOLE, NOCLASSE) "
-                                    "WHERE CLASSE.LIBELLE IS NULL").toInt(),
-                 0);
-        bool accented = false;
-        for (const QVariantList &r : rows(m_database, "SELECT NOM FROM ELEVE"))
-            accented = accented || r.at(0).toString().contains(QRegularExpression(QStringLiteral("[^\\x00-\\x7f]")));
-        QVERIFY(accented);
-    }
-
+    // The level's items hold 0..ItemMax, or 99 for the whole exercise, or Null
+    // for the whole trimester; the result columns of other levels stay Null.
     void itemScoresFollowTheModel()
     {
-        ItemCheck check;
-        checkResults(m_database, resultSelect(PupilLevel, "ELEVE"), &check);
-        checkResults(m_database, resultSelect("Niveau", "PARCOURS"), &check);
-        QVERIFY2(check.faults.isEmpty(), qPrintable(check.faults.mid(0, 10).join(QLatin1String("\n"))));
-        QVERIFY(check.scored > 0);
-        // The class's derived columns are left for the scoring.
-        QCOMPARE(single(m_database, "SELECT count(*) FROM CLASSE WHERE T1_E1CAT IS NOT NULL OR PROFIL_L IS NOT NULL").toInt(), 0);
-    }
-
-    // On a larger sample: absences and gaps are there, in realistic shares,
-    // and the scores spread over their range.
-    void absencesAndGapsAreRealistic()
-    {
-        GenData::Options o = smallOptions();
-        o.schools = 3;
-        o.classesPerSchool = 3;
-        o.pupilsPerClass = 30;
-        o.archivedYears = 2;
-        const QString path = m_temp.filePath(QStringLiteral("sample.mdb"));
-        QString error;
-        QVERIFY2(GenData::GenerateDatabase(path, o, nullptr, &error), qPrintable(error));
-        ItemCheck check;
-        checkResults(path, resultSelect(PupilLevel, "ELEVE"), &check);
-        checkResults(path, resultSelect("Niveau", "PARCOURS"), &check);
-        QVERIFY2(check.faults.isEmpty(), qPrintable(check.faults.mid(0, 10).join(QLatin1String("\n"))));
-        const double absent = double(check.absentExercises) / check.exercises;
-        const double missing = double(check.missingTrimesters) / check.trimesters;
-        QVERIFY2(absent > 0.02 && absent < 0.10, qPrintable(QString::number(absent)));
-        QVERIFY2(missing > 0.005 && missing < 0.08, qPrintable(QString::number(missing)));
-        const double mean = check.scoreShare / check.scored;
-        QVERIFY2(mean > 0.4 && mean < 0.9, qPrintable(QString::number(mean)));
-        QVERIFY(single(path, "SELECT count(*) FROM ELEVE WHERE T3_E1P1 = 0").toInt() > 0);
-        QVERIFY(single(path, "SELECT count(*) FROM ELEVE WHERE T2_E3P1 = 6").toInt() > 0); // GS maximum
-    }
-
-    void archivedYearsAndTheirLog()
-    {
-        QCOMPARE(rows(m_database, "SELECT DISTINCT ANNEE FROM PARCOURS ORDER BY ANNEE"),
-                 (QList<QVariantList>{{"2022-2023"}, {"2023-2024"}, {"2024-2025"}}));
-        // Each archived year holds every class of every school, at its level.
-        QCOMPARE(single(m_database, "SELECT count(*) FROM PARCOURS p JOIN CLASSE c USING (NOECOLE, NOCLASSE) "
-                                    "WHERE p.Niveau = c.NIVEAU").toInt(),
-                 3 * 48);
-
-        const QList<QVariantList> log =
-            rows(m_database, "SELECT NO_OPER, NOECOLE, ANNEE, nb_eleve, date, LIBELLE FROM CHANGEANNEE ORDER BY rowid");
-        QCOMPARE(log.size(), 6);
-        QString previousDate;
-        for (int k = 0; k < log.size(); ++k) {
-            const QVariantList &r = log.at(k);
-            QCOMPARE(r.at(0).toInt(), k + 1);
-            const QString year = r.at(2).toString();
-            QCOMPARE(r.at(5).toString(), QStringLiteral("Année ") + year);
-            QCOMPARE(r.at(3).toInt(), single(m_database, QStringLiteral("SELECT count(*) FROM PARCOURS WHERE NOECOLE = %1 "
-                                                                        "AND ANNEE = '%2'")
-                                                             .arg(r.at(1).toInt())
-                                                             .arg(year))
-                                          .toInt());
-            const QDateTime when = QDateTime::fromString(r.at(4).toString(), QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-            QVERIFY2(when.isValid(), qPrintable(r.at(4).toString()));
-            QCOMPARE(when.date().year(), year.right(4).toInt());
-            QCOMPARE(when.date().month(), 7);
-            QVERIFY(when.date().day() <= 7);
-            QVERIFY(r.at(4).toString() >= previousDate);
-            previousDate = r.at(4).toString();
+        const QStringList columns = GenData::ResultRow::Columns();
+        QString seen; // every item's state: a score, absent (99) or Null
+        for (const QString &source : {QStringLiteral("(SELECT NIVEAU FROM CLASSE c WHERE c.NOECOLE = ELEVE.NOECOLE AND "
+                                                     "c.NOCLASSE = ELEVE.NOCLASSE), NOM, %1 FROM ELEVE"),
+                                      QStringLiteral("Niveau, NOM, %1 FROM PARCOURS")}) {
+            for (QSqlQuery row = query(m_database, "SELECT " + source.arg(columns.join(QLatin1String(", ")))); row.isValid();
+                 row.next()) {
+                const int level = LevelCode(row.value(0).toString());
+                QVERIFY2(level != 0, qPrintable(row.value(1).toString()));
+                for (int t : EvaluatedTrimesters(level)) {
+                    const QString where = row.value(1).toString() + " T" + QString::number(t);
+                    QString trimester;
+                    for (int e = 1; e <= 3; ++e) {
+                        QString exercise;
+                        for (int i = 1; i <= ItemCount(level, t, e); ++i) {
+                            const QVariant v = row.value(2 + columns.indexOf(ItemField(t, e, i)));
+                            const int score = v.toInt();
+                            QVERIFY2(v.isNull() || score == 99 || (score >= 0 && score <= ItemMax(level, t, e, i)),
+                                     qPrintable(where + ' ' + ItemField(t, e, i) + " = " + v.toString()));
+                            exercise += QLatin1Char(v.isNull() ? 'n' : score == 99 ? 'a' : 's');
+                        }
+                        QVERIFY2(exercise.count(exercise.at(0)) == exercise.size(), qPrintable(where));
+                        trimester += exercise;
+                    }
+                    QVERIFY2(trimester.count('n') == 0 || trimester.count('n') == trimester.size(), qPrintable(where));
+                    seen += trimester;
+                }
+                const QStringList fields = PupilResultFields(level);
+                for (const QString &column : PupilResultColumns())
+                    QVERIFY2(fields.contains(column) || row.isNull(2 + columns.indexOf(column)), qPrintable(column));
+            }
         }
-        QCOMPARE(log.last().at(2).toString(), QStringLiteral("2024-2025"));
+        QVERIFY(seen.contains('n') && seen.contains('a') && seen.contains('s'));
     }
 
-    // Last year's GS pupils are this year's CP pupils, in the same school:
-    // the refilling of classes from last year finds them.
-    void pupilsMoveUpWithTheirClass()
+    // Each query counts the rows breaking a rule of the generated content.
+    void archiveAndNamesAreCoherent()
     {
-        const int cp = single(m_database, "SELECT count(*) FROM ELEVE e JOIN CLASSE c USING (NOECOLE, NOCLASSE) WHERE c.NIVEAU = 'CP'").toInt();
-        const int movedUp = single(m_database, "SELECT count(DISTINCT e.rowid) FROM ELEVE e JOIN CLASSE c USING (NOECOLE, NOCLASSE) "
-                                               "JOIN PARCOURS p ON p.NOECOLE = e.NOECOLE AND p.NOM = e.NOM AND p.CSP = e.CSP "
-                                               "WHERE c.NIVEAU = 'CP' AND p.Niveau = 'GS' AND p.ANNEE = '2024-2025'")
-                                .toInt();
-        QVERIFY2(movedUp >= cp * 6 / 10 && movedUp <= cp, qPrintable(QStringLiteral("%1 of %2").arg(movedUp).arg(cp)));
+        for (const char *faults : {
+                 "SELECT count(*) FROM (SELECT 1 FROM ELEVE GROUP BY NOECOLE, NOCLASSE, NOM HAVING count(*) > 1)",
+                 "SELECT count(*) FROM (SELECT 1 FROM PARCOURS GROUP BY ANNEE, NOECOLE, NOCLASSE, NOM HAVING count(*) > 1)",
+                 "SELECT count(*) FROM PARCOURS p LEFT JOIN CLASSE c USING (NOECOLE, NOCLASSE) WHERE c.NIVEAU IS NOT p.Niveau",
+                 "SELECT count(*) FROM CHANGEANNEE l WHERE nb_eleve <> "
+                 "(SELECT count(*) FROM PARCOURS p WHERE p.NOECOLE = l.NOECOLE AND p.ANNEE = l.ANNEE)",
+                 "SELECT count(*) FROM CHANGEANNEE WHERE LIBELLE <> 'Année ' || ANNEE "
+                 "OR substr(date, 1, 8) <> substr(ANNEE, 6, 4) || '-07-' OR substr(date, 9, 2) > '07'",
+                 "SELECT count(*) FROM CHANGEANNEE a JOIN CHANGEANNEE b ON b.rowid = a.rowid + 1 "
+                 "WHERE b.NO_OPER <= a.NO_OPER OR b.date < a.date"})
+            QVERIFY2(value(m_database, QString::fromUtf8(faults)) == "0", faults);
+        // The archived years are the ones before the school year in progress, which begins in September.
+        QCOMPARE(value(m_database, "SELECT group_concat(ANNEE, ' ') FROM (SELECT DISTINCT ANNEE FROM PARCOURS ORDER BY ANNEE)"),
+                 QStringLiteral("2022-2023 2023-2024 2024-2025"));
+        QCOMPARE(GenData::ArchivedSchoolYears(QDate(2026, 8, 31), 2) + GenData::ArchivedSchoolYears(QDate(2026, 9, 1), 1),
+                 (QStringList{"2023-2024", "2024-2025", "2025-2026"}));
     }
 
-    void sameSeedGivesSameContent()
+    // Another seed, another content; the same one gives the same file (see the replaced database below).
+    void seedDecidesTheContent()
     {
-        const QString again = m_temp.filePath(QStringLiteral("again"));
-        const QString other = m_temp.filePath(QStringLiteral("other"));
         GenData::Options o = m_options;
-        QString error;
-        QVERIFY2(GenData::GenerateDataFolder(again, o, false, nullptr, &error), qPrintable(error));
         o.seed = 8;
-        QVERIFY2(GenData::GenerateDataFolder(other, o, false, nullptr, &error), qPrintable(error));
-        const QStringList first = dump(m_database);
-        QCOMPARE(first.size(), 2 + 8 + 48 + 3 * 48 + 6);
-        QCOMPARE(dump(DataFiles::LiveDatabase(again)), first);
-        QVERIFY(dump(DataFiles::LiveDatabase(other)) != first);
+        QString error;
+        QVERIFY2(GenData::GenerateDatabase(m_temp.filePath("other.mdb"), o, nullptr, &error), qPrintable(error));
+        QVERIFY(TestSupport::fileBytes(m_temp.filePath("other.mdb")) != TestSupport::fileBytes(m_database));
     }
 
     // A database in the folder, whatever its letter case, is kept unless
     // replacing is asked for; then the new file alone remains.
     void existingDatabaseIsRefusedUnlessReplaced()
     {
-        const QString folder = m_temp.filePath(QStringLiteral("existing"));
+        const QString folder = m_temp.filePath("existing"), old = folder + "/DONNEES.MDB";
         QVERIFY(QDir().mkpath(folder));
-        const QString old = QDir(folder).filePath(QStringLiteral("DONNEES.MDB"));
-        {
-            QFile f(old);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("the teacher's data");
-        }
-        GenData::Options o = m_options;
-        o.schools = 1;
+        TestSupport::writeFile(old, "the teacher's data");
         QString error;
-        QVERIFY(!GenData::GenerateDataFolder(folder, o, false, nullptr, &error));
+        QVERIFY(!GenData::GenerateDataFolder(folder, m_options, false, nullptr, &error));
         QVERIFY2(error.contains(QLatin1String("DONNEES.MDB")) && error.contains(QLatin1String("--force")), qPrintable(error));
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"DONNEES.MDB"});
-        QCOMPARE(QFile(old).size(), qint64(18));
+        QCOMPARE(TestSupport::fileBytes(old), QByteArray("the teacher's data"));
+        QCOMPARE(TestSupport::fileNames(folder), QStringList{"DONNEES.MDB"});
 
-        QVERIFY2(GenData::GenerateDataFolder(folder, o, true, nullptr, &error), qPrintable(error));
-        QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), (QStringList{"Export.vid", "donnees.mdb"}));
-        QVERIFY(Schema::CheckDatabaseFile(DataFiles::LiveDatabase(folder), true).sound());
-        QCOMPARE(single(DataFiles::LiveDatabase(folder), "SELECT count(*) FROM ECOLE").toInt(), 1);
-
-        // The library never writes over a file.
+        QVERIFY2(GenData::GenerateDataFolder(folder, m_options, true, nullptr, &error), qPrintable(error));
+        QCOMPARE(TestSupport::fileNames(folder), (QStringList{"Export.vid", "donnees.mdb"}));
+        // The same options and seed give the same file; the library never writes over one.
         const QString live = DataFiles::LiveDatabase(folder);
-        const QByteArray before = TestSupport::fileBytes(live);
-        QVERIFY(!GenData::GenerateDatabase(live, o, nullptr, &error));
-        QCOMPARE(TestSupport::fileBytes(live), before);
+        QCOMPARE(TestSupport::fileBytes(live), TestSupport::fileBytes(m_database));
+        QVERIFY(!GenData::GenerateDatabase(live, m_options, nullptr, &error));
+        QCOMPARE(TestSupport::fileBytes(live), TestSupport::fileBytes(m_database));
     }
 
-    void badOptionsAreRefused()
+    // The derived fields are what the scoring makes of the stored items: each
+    // entered exercise's total, category and letter (Null for a trimester never
+    // entered), the pupils' profiles, the classes' averages and profiles.
+    void derivedFieldsFollowTheScoring()
     {
-        GenData::Options o = m_options;
-        o.classesPerSchool = GenData::MaxClassesPerSchool + 1;
-        QString error;
-        const QString path = m_temp.filePath(QStringLiteral("refused.mdb"));
-        QVERIFY(!GenData::GenerateDatabase(path, o, nullptr, &error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(!QFile::exists(path));
-    }
-
-    // The program's own start-up path reads the file: schools, classes of
-    // every level, pupils found by name.
-    void programNavigatesTheFile()
-    {
-        Connection connection;
-        connection.setDataFolder(m_folder);
-        QString error;
-        QVERIFY2(connection.OpenDatabase(&error), qPrintable(error));
-        AppState state;
-        Navigation navigation(connection, state);
-        const QStringList schools = navigation.schoolNames();
-        QCOMPARE(schools.size(), 2);
-        const QList<Navigation::ClassEntry> classes = navigation.selectSchool(schools.at(1));
-        QCOMPARE(state.CurrentSchoolNo, qint16(2));
-        QList<int> levels;
-        for (const Navigation::ClassEntry &c : classes)
-            levels.append(c.levelCode);
-        std::sort(levels.begin(), levels.end());
-        QCOMPARE(levels, (QList<int>{1, 1, 2, 3}));
-        for (const Navigation::ClassEntry &c : classes) {
-            QCOMPARE(LevelCode(navigation.selectClass(c.label)), c.levelCode);
-            const QStringList pupils = navigation.pupilNames();
-            QCOMPARE(pupils.size(), 6);
-            for (const QString &p : pupils)
-                QVERIFY2(navigation.selectPupil(p), qPrintable(p));
+        auto same = [](const QVariant &a, const QVariant &b) {
+            return a.isNull() == b.isNull() && a.toString() == b.toString();
+        };
+        QHash<QString, QList<QVariantMap>> classes; // by "school/class"
+        int absent = 0;
+        const QString pupils = "SELECT c.NIVEAU, e.* FROM ELEVE e JOIN CLASSE c USING (NOECOLE, NOCLASSE)";
+        for (QSqlQuery q = query(m_database, pupils); q.isValid(); q.next()) {
+            QVariantMap pupil, expected;
+            for (int i = 1; i < q.record().count(); ++i)
+                pupil.insert(q.record().fieldName(i), q.value(i));
+            const int level = LevelCode(q.value(0).toString());
+            for (int t : EvaluatedTrimesters(level)) {
+                for (int e = 1; e <= 3; ++e) {
+                    QStringList boxes;
+                    for (int i = 1; i <= ItemCount(level, t, e); ++i)
+                        boxes.append(IsScored(pupil[ItemField(t, e, i)]) ? pupil[ItemField(t, e, i)].toString() : "_");
+                    const QVariantMap fields = ExerciseFields(level, t, e, boxes, EvaluateExercise(level, t, e, boxes));
+                    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+                        expected.insert(it.key(), pupil[ItemField(t, 1, 1)].isNull() ? QVariant() : it.value());
+                    absent += expected.value(ExerciseField(t, e, "CAT")) == QVariant(99);
+                }
+            }
+            const PupilProfile p = ComputePupilProfileValues(level, [&](const QString &f) { return pupil.value(f); });
+            for (int slot = 1; slot <= 4; ++slot) {
+                expected.insert("PROFIL_" + DomainSuffix(slot), p.profile[size_t(slot - 1)]);
+                expected.insert("MOYCAT_" + DomainSuffix(slot), p.moycat[size_t(slot - 1)]);
+            }
+            for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+                QVERIFY2(same(pupil[it.key()], it.value()), qPrintable(pupil["NOM"].toString() + ' ' + it.key()));
+            classes[pupil["NOECOLE"].toString() + '/' + pupil["NOCLASSE"].toString()].append(pupil);
+        }
+        QVERIFY(absent > 0);
+        const QString classRows = "SELECT NOECOLE || '/' || NOCLASSE, NIVEAU, * FROM CLASSE";
+        for (QSqlQuery q = query(m_database, classRows); q.isValid(); q.next()) {
+            QList<FieldReader> readers;
+            for (const QVariantMap &pupil : classes.value(q.value(0).toString()))
+                readers.append([pupil](const QString &f) { return pupil.value(f); });
+            const ClassProfile c = ComputeClassProfileValues(LevelCode(q.value(1).toString()), readers);
+            for (int t = 1; t <= 3; ++t)
+                for (int e = 1; e <= 3; ++e)
+                    QCOMPARE(q.value(ExerciseField(t, e, "CAT")).toDouble(), c.averages[size_t(t - 1)][size_t(e - 1)]);
+            for (int slot = 1; slot <= 4; ++slot)
+                QCOMPARE(q.value("PROFIL_" + DomainSuffix(slot)).toString(), c.profile[size_t(slot - 1)]);
         }
     }
 };

@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/SqliteSupport.h"
 #include "evaluation/EvaluationModel.h"
+#include "evaluation/Scoring.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -605,11 +606,132 @@ bool ResultRow::setValue(const QString &column, const QVariant &value)
     return true;
 }
 
+namespace {
+
+// Position of a result column named exactly as the model names it.
+int columnIndex(const QString &column)
+{
+    static const QHash<QString, int> positions = [] {
+        QHash<QString, int> h;
+        for (int i = 0; i < ResultRow::Columns().size(); ++i)
+            h.insert(ResultRow::Columns().at(i), i);
+        return h;
+    }();
+    return positions.value(column, -1);
+}
+
+FieldReader readerOf(const ResultRow &row)
+{
+    return [&row](const QString &column) {
+        const int index = columnIndex(column);
+        return index < 0 ? QVariant() : row.at(index);
+    };
+}
+
+// The item columns of one exercise, and the fields its validation stores for
+// every combination of item boxes (a score 0..max, or "_" coded max + 1),
+// computed by the scoring the first time a combination is met: the classes of
+// a large file repeat the same few hundred combinations.
+struct ExerciseScoring
+{
+    int level = 0, trimester = 0, exercise = 0;
+    std::vector<int> items; // column indices
+    std::vector<int> radix; // max + 2 per item
+    std::vector<std::vector<std::pair<int, QVariant>>> stored;
+    std::vector<bool> known;
+
+    const std::vector<std::pair<int, QVariant>> &fieldsFor(const ResultRow &row)
+    {
+        size_t code = 0;
+        QStringList boxes;
+        for (size_t k = 0; k < items.size(); ++k) {
+            const QVariant score = row.at(items[k]);
+            const int box = IsScored(score) ? std::clamp(score.toInt(), 0, radix[k] - 2) : radix[k] - 1;
+            code = code * size_t(radix[k]) + size_t(box);
+        }
+        if (!known[code]) {
+            size_t rest = code;
+            QStringList texts(qsizetype(items.size()));
+            for (size_t k = items.size(); k-- > 0;) {
+                const int box = int(rest % size_t(radix[k]));
+                rest /= size_t(radix[k]);
+                texts[qsizetype(k)] = box == radix[k] - 1 ? QStringLiteral("_") : QString::number(box);
+            }
+            const QVariantMap fields =
+                ExerciseFields(level, trimester, exercise, texts, EvaluateExercise(level, trimester, exercise, texts));
+            for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+                stored[code].push_back({columnIndex(it.key()), it.value()});
+            known[code] = true;
+        }
+        return stored[code];
+    }
+};
+
+// The exercises of each level's evaluated trimesters, in order.
+std::vector<ExerciseScoring> &exercisesOf(int level)
+{
+    static std::array<std::vector<ExerciseScoring>, 3> all = [] {
+        std::array<std::vector<ExerciseScoring>, 3> levels;
+        for (int lv = 1; lv <= 3; ++lv) {
+            for (int t : EvaluatedTrimesters(lv)) {
+                for (int e = 1; e <= 3; ++e) {
+                    ExerciseScoring x{lv, t, e, {}, {}, {}, {}};
+                    size_t combinations = 1;
+                    for (int i = 1; i <= ItemCount(lv, t, e); ++i) {
+                        x.items.push_back(columnIndex(ItemField(t, e, i)));
+                        x.radix.push_back(ItemMax(lv, t, e, i) + 2);
+                        combinations *= size_t(x.radix.back());
+                    }
+                    x.stored.resize(combinations);
+                    x.known.resize(combinations);
+                    levels[size_t(lv - 1)].push_back(std::move(x));
+                }
+            }
+        }
+        return levels;
+    }();
+    return all[size_t(level - 1)];
+}
+
+} // namespace
+
+// What validating the entry window with the drawn scores, then selecting each
+// pupil and the class, would store: each entered trimester's exercises
+// evaluated from their item boxes ("_" for the absence code), the pupils'
+// domain profiles, the class's averages and profiles.
 void FillDerivedFields(GeneratedClass &generatedClass)
 {
-    // Nothing derived yet: totals, categories and profiles stay Null, as for
-    // results typed in but never scored.
-    Q_UNUSED(generatedClass);
+    const int level = LevelCode(generatedClass.level);
+    if (level == 0)
+        return;
+    QList<FieldReader> readers;
+    for (GeneratedPupil &pupil : generatedClass.pupils) {
+        ResultRow &row = pupil.results;
+        for (ExerciseScoring &exercise : exercisesOf(level)) {
+            // A trimester never entered has every item Null and keeps its fields Null.
+            if (row.at(exercise.items.front()).isNull())
+                continue;
+            for (const auto &[column, value] : exercise.fieldsFor(row))
+                row.set(column, value);
+        }
+        const PupilProfile profile = ComputePupilProfileValues(level, readerOf(row));
+        for (int slot = 1; slot <= 4; ++slot) {
+            row.set(columnIndex(QStringLiteral("PROFIL_") + DomainSuffix(slot)), profile.profile[size_t(slot - 1)]);
+            row.set(columnIndex(QStringLiteral("MOYCAT_") + DomainSuffix(slot)), profile.moycat[size_t(slot - 1)]);
+        }
+        readers.append(readerOf(row));
+    }
+    // A class without pupils keeps its class results unset, as the program leaves them.
+    if (readers.isEmpty())
+        return;
+    const ClassProfile profile = ComputeClassProfileValues(level, readers);
+    for (int t = 1; t <= 3; ++t)
+        for (int e = 1; e <= 3; ++e)
+            generatedClass.classResults.insert(ExerciseField(t, e, QStringLiteral("CAT")),
+                                               profile.averages[size_t(t - 1)][size_t(e - 1)]);
+    for (int slot = 1; slot <= 4; ++slot)
+        generatedClass.classResults.insert(QStringLiteral("PROFIL_") + DomainSuffix(slot),
+                                           profile.profile[size_t(slot - 1)]);
 }
 
 bool GenerateDatabase(const QString &path, const Options &options, Summary *summary, QString *error)

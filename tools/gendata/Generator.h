@@ -100,9 +100,10 @@ struct GeneratedClass
 // The derived results of a class and its pupils: exercise totals, categories
 // and profile letters, the pupils' PROFIL_ and MOYCAT_ columns, the class's
 // average categories and profiles. Called once per class and school year,
-// after the item scores are drawn and before the rows are written. Left empty
-// for now: those columns stay Null until this computes them with the
-// program's scoring.
+// after the item scores are drawn and before the rows are written, with the
+// program's scoring, so that the file holds what entering the same scores
+// would store. A trimester never entered keeps its columns Null; a class
+// without pupils keeps its class results Null.
 void FillDerivedFields(GeneratedClass &generatedClass);
 
 // Generation --------------------------------------------------------------------

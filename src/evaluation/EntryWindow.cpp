@@ -1,0 +1,507 @@
+#include "EntryWindow.h"
+
+#include "EvaluationModel.h"
+#include "mainwindow/AppContext.h"
+#include "mainwindow/Form1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString NoResult = QStringLiteral("_");
+
+QLabel *heading(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+QLabel *valueLabel(const QString &name, int number, QWidget *parent)
+{
+    auto *label = new QLabel(NoResult, parent);
+    label->setObjectName(QStringLiteral("%1_%2").arg(name).arg(number));
+    label->setAlignment(Qt::AlignCenter);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setMinimumWidth(36);
+    return label;
+}
+
+} // namespace
+
+EntryWindow::EntryWindow(AppContext &context, Form1 &form1, int level, int tabIndex, QWidget *parent)
+    : QDialog(parent), m_context(context), m_form1(form1), m_level(level), m_store(context.connection, context.state)
+{
+    setObjectName(EntryWindowName(level));
+    setWindowTitle(EntryWindowCaption(level));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    buildToolbar();
+    layout->addWidget(m_toolbar);
+
+    auto *pupilRow = new QHBoxLayout;
+    pupilRow->setContentsMargins(8, 4, 8, 4);
+    m_label1 = new QLabel(this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    QFont nameFont = m_label1->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.3);
+    m_label1->setFont(nameFont);
+    m_upDown = new QSpinBox(this);
+    m_upDown->setObjectName(QStringLiteral("UpDown1"));
+    m_upDown->setKeyboardTracking(false);
+    pupilRow->addWidget(m_label1, 1);
+    pupilRow->addWidget(m_upDown);
+    layout->addLayout(pupilRow);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("VideoSoftIndexTab1"));
+    for (int t : EvaluatedTrimesters(level))
+        m_tabs->addTab(buildTrimesterPage(t), TrimesterTabCaption(t));
+    layout->addWidget(m_tabs, 1);
+
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(m_statusBar);
+    m_statusPanel->setObjectName(QStringLiteral("StatusBar1_1"));
+    m_statusBar->addWidget(m_statusPanel, 1);
+    layout->addWidget(m_statusBar);
+
+    // Typing order follows the box numbers.
+    QLineEdit *previous = nullptr;
+    for (QLineEdit *edit : std::as_const(m_boxes)) {
+        if (previous)
+            QWidget::setTabOrder(previous, edit);
+        previous = edit;
+    }
+
+    // Opening: every box "_", then the stored scores, evaluating each exercise
+    // as its boxes are filled.
+    AppState &state = m_context.state;
+    state.LoadingResults = true;
+    for (auto it = m_boxes.cbegin(); it != m_boxes.cend(); ++it)
+        setBoxText(it.key(), NoResult);
+    const QListWidget *pupils = m_form1.pupilList();
+    m_upDown->setRange(1, qMax(1, pupils->count()));
+    m_upDown->setValue(pupils->currentRow() + 1);
+    m_tabs->setCurrentIndex(tabIndex);
+    LoadResults();
+    EnableEntry(false);
+    setViewMode(true);
+    state.LoadingResults = false;
+
+    connect(m_upDown, &QSpinBox::valueChanged, this, &EntryWindow::moveToPupil);
+}
+
+EntryWindow::~EntryWindow()
+{
+    // Hiding the window takes the focus from a box, whose checks must not run
+    // on a half-destroyed window.
+    for (QLineEdit *edit : std::as_const(m_boxes)) {
+        edit->removeEventFilter(this);
+        edit->disconnect(this);
+    }
+}
+
+void EntryWindow::buildToolbar()
+{
+    m_toolbar = new QToolBar(QStringLiteral("Toolbar1"), this);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    const QList<QStringList> buttons = {
+        {QStringLiteral("Modifie"), QStringLiteral("Modifie"), QStringLiteral("Modifier les résultats")},
+        {QStringLiteral("Valider"), QStringLiteral("Valider"), QStringLiteral("Valiser les modifications")},
+        {QStringLiteral("Abandon"), QStringLiteral("Abandon"), QStringLiteral("Abandonne la saisie")},
+        {},
+        {QStringLiteral("Imprime"), QStringLiteral("Imprimer"), QString()},
+        {},
+        {QStringLiteral("Sortie"), QStringLiteral("Sortie"),
+         QStringLiteral("Sortir de la fiche de saisie des résultats")},
+    };
+    for (const QStringList &b : buttons) {
+        if (b.isEmpty()) {
+            m_toolbar->addSeparator();
+            continue;
+        }
+        const QString key = b.at(0);
+        QAction *action = m_toolbar->addAction(b.at(1));
+        action->setObjectName(key);
+        action->setData(key);
+        action->setToolTip(b.at(2));
+        connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+        m_actions.insert(key, action);
+    }
+}
+
+QWidget *EntryWindow::buildTrimesterPage(int trimester)
+{
+    auto *page = new QWidget;
+    auto *grid = new QGridLayout(page);
+    grid->addWidget(heading(QStringLiteral("Catégorie"), page), 0, 1);
+    grid->addWidget(heading(QStringLiteral("Profil"), page), 0, 2);
+    for (int e = 1; e <= 3; ++e) {
+        const int number = ExerciseNumber(m_level, trimester, e);
+        grid->addWidget(buildExerciseFrame(trimester, e), e, 0);
+        m_cat.insert(number, valueLabel(QStringLiteral("cat"), number, page));
+        m_prof.insert(number, valueLabel(QStringLiteral("prof"), number, page));
+        grid->addWidget(m_cat.value(number), e, 1, Qt::AlignCenter);
+        grid->addWidget(m_prof.value(number), e, 2, Qt::AlignCenter);
+    }
+    grid->setColumnStretch(0, 1);
+    grid->setRowStretch(4, 1);
+    return page;
+}
+
+QWidget *EntryWindow::buildExerciseFrame(int trimester, int exercise)
+{
+    auto *frame = new QFrame;
+    const int number = ExerciseNumber(m_level, trimester, exercise);
+    frame->setObjectName(QStringLiteral("Frame_%1").arg(number));
+    frame->setFrameShape(QFrame::Box);
+    auto *grid = new QGridLayout(frame);
+    const int n = ItemCount(m_level, trimester, exercise);
+    // The seven-question exercises have no captions: their boxes stand in a
+    // row under one column heading, each box carrying its question as tool tip.
+    const bool questions = !ItemToolTip(m_level, trimester, exercise, 1).isEmpty();
+
+    auto *title = heading(ExerciseHeading(m_level, trimester, exercise), frame);
+    title->setMinimumWidth(110);
+    grid->addWidget(title, 1, 0, questions ? 1 : n, 1);
+    grid->addWidget(heading(QStringLiteral("Eléments d'épreuve"), frame), 0, 1);
+    grid->addWidget(heading(QStringLiteral("Perform"), frame), 0, 2);
+    grid->addWidget(heading(QStringLiteral("Total"), frame), 0, 3);
+    if (questions)
+        grid->addWidget(heading(QStringLiteral("Réponses aux questions 1 à 7"), frame), 1, 1);
+    auto *row = questions ? new QHBoxLayout : nullptr;
+    for (int i = 1; i <= n; ++i) {
+        const int boxNumber = BoxNumber(m_level, trimester, exercise, i);
+        auto *edit = new QLineEdit(frame);
+        edit->setObjectName(QStringLiteral("Perf_%1").arg(boxNumber));
+        edit->setAlignment(Qt::AlignCenter);
+        edit->setFixedWidth(40);
+        edit->setToolTip(ItemToolTip(m_level, trimester, exercise, i));
+        edit->installEventFilter(this);
+        m_boxes.insert(boxNumber, edit);
+        m_boxNumbers.insert(edit, boxNumber);
+        connect(edit, &QLineEdit::textChanged, this, [this, boxNumber] { check(boxNumber); });
+        connect(edit, &QLineEdit::editingFinished, this, [this, boxNumber] { check(boxNumber); });
+        if (questions) {
+            row->addWidget(edit);
+        } else {
+            grid->addWidget(new QLabel(ItemCaption(m_level, trimester, exercise, i), frame), i, 1);
+            grid->addWidget(edit, i, 2);
+        }
+    }
+    if (questions)
+        grid->addLayout(row, 2, 1, 1, 2);
+    if (HasTotalField(m_level, trimester, exercise)) {
+        m_tot.insert(number, valueLabel(QStringLiteral("tot"), number, frame));
+        grid->addWidget(m_tot.value(number), 1, 3, n, 1, Qt::AlignCenter);
+    }
+    grid->setColumnStretch(1, 1);
+    return frame;
+}
+
+// ---- Modes and commands -----------------------------------------------------
+
+void EntryWindow::setViewMode(bool view)
+{
+    m_editing = !view;
+    m_upDown->setEnabled(view);
+    for (const char *key : {"Modifie", "Imprime", "Sortie"})
+        m_actions.value(QLatin1String(key))->setEnabled(view);
+    for (const char *key : {"Valider", "Abandon"})
+        m_actions.value(QLatin1String(key))->setEnabled(!view);
+    // The trimester shown when editing began stays in front: the other tabs
+    // are disabled on the bar only, so the current page keeps its boxes usable.
+    m_tabs->tabBar()->setEnabled(view);
+    for (int i = 0; i < m_tabs->count(); ++i)
+        m_tabs->tabBar()->setTabEnabled(i, view || i == m_tabs->currentIndex());
+}
+
+void EntryWindow::EnableEntry(bool enabled)
+{
+    for (QLineEdit *edit : std::as_const(m_boxes))
+        edit->setEnabled(enabled);
+}
+
+void EntryWindow::Toolbar1_ButtonClick(const QString &key)
+{
+    if (m_context.state.EntryPending && m_level != 1)
+        return;
+    EntryToolbarCommand(key);
+}
+
+void EntryWindow::EntryToolbarCommand(const QString &key)
+{
+    if (key == QLatin1String("Modifie")) {
+        setViewMode(false);
+        EnableEntry(true);
+        // Ready to type: the first box of the trimester in front.
+        const int first = BoxNumber(m_level, trimesterOfTab(m_tabs->currentIndex()), 1, 1);
+        if (m_boxes.contains(first))
+            focusBox(first);
+    } else if (key == QLatin1String("Valider")) {
+        validate();
+    } else if (key == QLatin1String("Abandon")) {
+        setViewMode(true);
+        LoadResults();
+        EnableEntry(false);
+    } else if (key == QLatin1String("Sortie")) {
+        m_editing = false;
+        accept();
+    }
+    // "Imprime": no pupil sheet is printed from this window.
+}
+
+void EntryWindow::validate()
+{
+    AppState &state = m_context.state;
+    if (state.EntryPending)
+        return;
+    const int incomplete = FirstBoxOfIncompleteSeries(*this, m_level, trimesterOfTab(m_tabs->currentIndex()));
+    if (incomplete != 0) {
+        state.EntryPending = true;
+        focusBox(incomplete);
+        setStatusText(IncompleteSeriesMessage); // after the focus, whose range hint would hide it
+        return;
+    }
+
+    // Every trimester of the window is stored, whichever tab is in front.
+    QVariantMap fields;
+    for (int t : EvaluatedTrimesters(m_level)) {
+        for (int e = 1; e <= 3; ++e) {
+            const int number = ExerciseNumber(m_level, t, e);
+            ExerciseResult labels;
+            if (const QLabel *tot = m_tot.value(number))
+                labels.tot = tot->text();
+            labels.cat = m_cat.value(number)->text();
+            labels.prof = m_prof.value(number)->text();
+            fields.insert(ExerciseFields(m_level, t, e, ExerciseTexts(*this, m_level, t, e), labels));
+        }
+    }
+    QString error;
+    if (!m_store.SaveResults(pupilName(), fields, &error)) {
+        m_context.dialogs.message(QStringLiteral("ATTENTION"),
+                                  QStringLiteral("Les résultats n'ont pas pu être enregistrés.\n%1").arg(error),
+                                  Dialogs::Icon::Warning);
+        return;
+    }
+    setViewMode(true);
+    EnableEntry(false);
+    m_form1.runClassProfile();
+}
+
+void EntryWindow::LoadResults()
+{
+    const QString name = pupilName();
+    m_label1->setText(name);
+    const std::optional<QVariantMap> stored = m_store.pupilFields(name);
+
+    // The refill shows no message: stored values are not refused as typed
+    // ones would be, and a series only partly refilled is no pending entry.
+    AppState &state = m_context.state;
+    const bool wasLoading = state.LoadingResults;
+    state.LoadingResults = true;
+    for (int t : EvaluatedTrimesters(m_level)) {
+        for (int e = 1; e <= 3; ++e) {
+            for (int i = 1; i <= ItemCount(m_level, t, e); ++i) {
+                const QVariant v = stored ? stored->value(ItemField(t, e, i)) : QVariant();
+                setBoxText(BoxNumber(m_level, t, e, i), IsScored(v) ? QString::number(v.toDouble()) : NoResult);
+            }
+            // Also when no box of the exercise changed: its labels may still
+            // show an abandoned edit.
+            setExerciseLabels(m_level, t, e, EvaluateExercise(m_level, t, e, ExerciseTexts(*this, m_level, t, e)));
+        }
+    }
+    state.LoadingResults = wasLoading;
+    state.EntryPending = false;
+    setStatusText(QString());
+}
+
+void EntryWindow::moveToPupil(int position)
+{
+    m_form1.pupilList()->setCurrentRow(position - 1);
+    LoadResults();
+    EnableEntry(false);
+    m_form1.runPupilScoring();
+}
+
+// ---- Boxes and events -------------------------------------------------------
+
+void EntryWindow::check(int box)
+{
+    CheckEntry(*this, m_context.state, box);
+}
+
+bool EntryWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    const int box = m_boxNumbers.value(watched);
+    if (box == 0)
+        return QDialog::eventFilter(watched, event);
+    auto *edit = static_cast<QLineEdit *>(watched);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        setStatusText(RangeHint(box));
+        edit->selectAll();
+        // A click that brought the focus places the cursor afterwards: select
+        // again once it is handled (only then, or a fast typist's next
+        // keystroke could replace what was just typed).
+        if (static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason) {
+            QTimer::singleShot(0, edit, [edit] {
+                if (edit->hasFocus())
+                    edit->selectAll();
+            });
+        }
+        break;
+    case QEvent::FocusOut: {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        // The box loses the focus first, so that a check giving it back leaves
+        // it with a live cursor.
+        static_cast<QObject *>(edit)->event(event);
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            check(box);
+        return true;
+    }
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            break;
+        check(box);
+        // An accepted entry (a score or "_") moves on to the next box.
+        if (!edit->text().isEmpty() && edit->isEnabled()) {
+            if (const int next = nextBoxAfter(box))
+                focusBox(next);
+        }
+        return true;
+    }
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+int EntryWindow::nextBoxAfter(int box) const
+{
+    const BoxCoordinates c = DecodeBoxNumber(box);
+    auto it = m_boxes.upperBound(box);
+    if (it == m_boxes.cend() || DecodeBoxNumber(it.key()).trimester != c.trimester)
+        return 0;
+    return it.key();
+}
+
+QString EntryWindow::boxText(int box) const
+{
+    const QLineEdit *edit = m_boxes.value(box);
+    return edit ? edit->text() : NoResult;
+}
+
+void EntryWindow::setBoxText(int box, const QString &text)
+{
+    // textChanged runs the check, as for a keystroke.
+    if (QLineEdit *edit = m_boxes.value(box))
+        edit->setText(text);
+}
+
+bool EntryWindow::boxEnabled(int box) const
+{
+    const QLineEdit *edit = m_boxes.value(box);
+    return edit && edit->isEnabled();
+}
+
+void EntryWindow::focusBox(int box)
+{
+    QLineEdit *edit = m_boxes.value(box);
+    // A focus given back while another box is losing it must not start a
+    // tug of war between two refused boxes.
+    if (!edit || m_refocusing)
+        return;
+    m_refocusing = true;
+    if (isVisible() && !isActiveWindow())
+        activateWindow();
+    edit->setFocus(Qt::OtherFocusReason);
+    // A box that kept the focus gets no focus-in event: select its text here so
+    // that the next keystroke replaces a reset "_".
+    edit->selectAll();
+    m_refocusing = false;
+}
+
+void EntryWindow::setStatusText(const QString &text)
+{
+    m_statusPanel->setText(text);
+}
+
+QString EntryWindow::statusText() const
+{
+    return m_statusPanel->text();
+}
+
+void EntryWindow::setExerciseLabels(int level, int trimester, int exercise, const ExerciseResult &result)
+{
+    const int number = ExerciseNumber(level, trimester, exercise);
+    if (QLabel *tot = m_tot.value(number))
+        tot->setText(result.tot);
+    if (QLabel *cat = m_cat.value(number))
+        cat->setText(result.cat);
+    if (QLabel *prof = m_prof.value(number))
+        prof->setText(result.prof);
+}
+
+Dialogs &EntryWindow::dialogs()
+{
+    return m_context.dialogs;
+}
+
+int EntryWindow::trimesterOfTab(int index) const
+{
+    return index + FirstTrimester(m_level);
+}
+
+QString EntryWindow::pupilName() const
+{
+    const QListWidgetItem *item = m_form1.pupilList()->currentItem();
+    return item ? item->text() : QString();
+}
+
+// Escape and the close button do what "Sortie" does, and only when it may.
+void EntryWindow::reject()
+{
+    if (!m_editing)
+        QDialog::reject();
+}
+
+void EntryWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_editing)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+int OpenEntryWindow(AppContext &context, Form1 &form1, int level, int tabIndex)
+{
+    EntryWindow window(context, form1, level, tabIndex, &form1);
+    return window.exec();
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "CheckEntry.h"
+#include "ResultStore.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QMap>
+
+class Form1;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QStatusBar;
+class QTabWidget;
+class QToolBar;
+struct AppContext;
+
+// The result-entry window of one level ("FormGS", "FormCP", "FormCE1"): one
+// tab per evaluated trimester, the three exercises of each with their item
+// boxes ("Perf_<box number>") and their total, category and profile labels
+// ("tot_", "cat_", "prof_<exercise number>"), a toolbar switching between
+// viewing and editing, and an up-down control moving through the pupils of
+// the main window's pupil list. It shows the pupil selected there.
+class EntryWindow : public QDialog, public EntryForm
+{
+    Q_OBJECT
+public:
+    // Opens on tab `tabIndex` (for GS, tab 0 is the second trimester) in view mode.
+    EntryWindow(AppContext &context, Form1 &form1, int level, int tabIndex, QWidget *parent = nullptr);
+    ~EntryWindow() override;
+
+    int level() const { return m_level; }
+    bool editing() const { return m_editing; }
+
+    // Fills the boxes from the selected pupil's stored item fields; "_" for
+    // anything absent (null, empty, 99 or more).
+    void LoadResults();
+    // Enables or disables every item box of every trimester.
+    void EnableEntry(bool enabled);
+    // A toolbar click: FormCP and FormCE1 ignore every button while an entry is
+    // pending; FormGS passes it on (and only "Valider" then refuses).
+    void Toolbar1_ButtonClick(const QString &key);
+    // Runs a toolbar command by key: "Modifie", "Valider", "Abandon", "Imprime", "Sortie".
+    void EntryToolbarCommand(const QString &key);
+
+    QLineEdit *box(int boxNumber) const { return m_boxes.value(boxNumber); }
+    QString statusText() const;
+
+    // EntryForm
+    QString boxText(int box) const override;
+    void setBoxText(int box, const QString &text) override;
+    bool boxEnabled(int box) const override;
+    void focusBox(int box) override;
+    void setStatusText(const QString &text) override;
+    void setExerciseLabels(int level, int trimester, int exercise, const ExerciseResult &result) override;
+    Dialogs &dialogs() override;
+
+public slots:
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildToolbar();
+    QWidget *buildTrimesterPage(int trimester);
+    QWidget *buildExerciseFrame(int trimester, int exercise);
+    void setViewMode(bool view);
+    void validate();
+    void moveToPupil(int position);
+    void check(int box);
+    int trimesterOfTab(int index) const;
+    int nextBoxAfter(int box) const;
+    QString pupilName() const;
+
+    AppContext &m_context;
+    Form1 &m_form1;
+    const int m_level;
+    ResultStore m_store;
+    bool m_editing = false;
+    bool m_refocusing = false;
+
+    QMap<int, QLineEdit *> m_boxes; // by box number, in box-number order
+    QHash<QObject *, int> m_boxNumbers;
+    QHash<int, QLabel *> m_tot, m_cat, m_prof; // by exercise number
+    QHash<QString, QAction *> m_actions;       // by key
+    QLabel *m_label1 = nullptr;
+    QTabWidget *m_tabs = nullptr;
+    QToolBar *m_toolbar = nullptr;
+    QSpinBox *m_upDown = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QLabel *m_statusPanel = nullptr;
+};
+
+// Opens the entry window of `level` modally over the main window, on tab
+// `tabIndex`, for the pupil selected in its pupil list.
+int OpenEntryWindow(AppContext &context, Form1 &form1, int level, int tabIndex);

@@ -1,0 +1,42 @@
+#include "MainWiring.h"
+
+#include "AppContext.h"
+#include "Form1.h"
+#include "evaluation/EntryWindow.h"
+#include "evaluation/ResultStore.h"
+
+#include <QLabel>
+#include <QListWidget>
+
+#include <memory>
+
+void ConnectMainWindow(Form1 &form, AppContext &context)
+{
+    auto store = std::make_shared<ResultStore>(context.connection, context.state);
+    Form1::Routes &routes = form.routes();
+
+    // "Saisie", its trimester menu and a pupil's double-click open the entry
+    // window of the class's level on the chosen tab, modal.
+    routes.openEntryWindow = [&form, &context](int level, int tabIndex) {
+        if (level >= 1 && level <= 3)
+            OpenEntryWindow(context, form, level, tabIndex);
+    };
+
+    // The pupil panel shows the selected pupil's domain profiles.
+    routes.computePupilProfile = [&form, store](int level) {
+        const QListWidgetItem *pupil = form.pupilList()->currentItem();
+        if (!pupil)
+            return;
+        const QStringList texts = store->ComputePupilProfile(level, pupil->text());
+        for (int i = 0; i < texts.size() && i < 4; ++i)
+            form.Label6(i)->setText(texts.at(i));
+    };
+    // The class panel shows the selected class's domain profiles.
+    routes.computeClassProfile = [&form, store] {
+        if (!form.classList()->currentItem())
+            return;
+        const QStringList texts = store->ComputeClassProfile(form.selectedLevelCode());
+        for (int i = 0; i < texts.size() && i < 4; ++i)
+            form.Label6(10 + i)->setText(texts.at(i));
+    };
+}
