@@ -20,4 +20,12 @@ struct AppState
     bool NewSchoolFlag = false;
     bool NewClassFlag = false;
     bool NewPupilFlag = false;
+
+    // The folder chooser: what the caller asks (folder or file mode, file
+    // pattern, window title) and what the user chose (empty when given up).
+    bool ChooserFolderMode = true;
+    QString ChooserPattern;
+    QString ChooserTitle;
+    QString ChosenFolder;
+    QString ChosenFile;
 };

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <utility>
+
 // Dialogs for tests and command-line tools: records what was shown and answers
 // questions from a queue. A question without a queued answer is answered "Non"
 // and recorded in unansweredQuestions so that a test can fail on it.
@@ -19,9 +21,18 @@ public:
     };
 
     void queueAnswer(bool yes) { m_answers.append(yes); }
+    // The next folder chooser closes with this choice (empty folder: given up).
+    void queueChoice(const QString &folder, const QString &file = QString()) { m_choices.append({folder, file}); }
+    // The next print dialog is confirmed (true) or cancelled.
+    void queuePrintAnswer(bool confirm) { m_printAnswers.append(confirm); }
 
     void message(const QString &title, const QString &text, Icon icon = Icon::Information) override;
     bool question(const QString &title, const QString &text) override;
+    // Records the request (title "Chooser: <ChooserTitle>") and answers from the
+    // queue; without a queued choice the user gives up.
+    void showChooser(AppState &state) override;
+    // Records the request (title "PrintDialog"); without a queued answer, cancels.
+    bool printDialog(QPrinter *printer) override;
     void beginBusy() override
     {
         ++m_busyDepth;
@@ -39,6 +50,8 @@ public:
 
 private:
     QList<bool> m_answers;
+    QList<std::pair<QString, QString>> m_choices;
+    QList<bool> m_printAnswers;
     QList<Shown> m_shown;
     int m_unanswered = 0;
     int m_busyDepth = 0;

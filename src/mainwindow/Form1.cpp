@@ -135,10 +135,7 @@ QToolBar *Form1::buildListToolbar(const QString &name, const QList<QStringList> 
         a->setObjectName(key);
         a->setData(key);
         a->setToolTip(b.value(2));
-        connect(a, &QAction::triggered, this, [this, name, key] {
-            if (m_routes.listCommand)
-                m_routes.listCommand(name, key);
-        });
+        connect(a, &QAction::triggered, this, [this, name, key] { runListCommand(name, key); });
         if (b.size() > 3) {
             auto *menu = new QMenu(bar);
             for (int i = 3; i < b.size(); ++i) {
@@ -147,10 +144,7 @@ QToolBar *Form1::buildListToolbar(const QString &name, const QList<QStringList> 
                 item->setObjectName(entry.at(1));
                 item->setData(entry.at(1));
                 const QString itemKey = entry.at(1);
-                connect(item, &QAction::triggered, this, [this, name, itemKey] {
-                    if (m_routes.listCommand)
-                        m_routes.listCommand(name, itemKey);
-                });
+                connect(item, &QAction::triggered, this, [this, name, itemKey] { runListCommand(name, itemKey); });
             }
             a->setMenu(menu);
             if (auto *button = qobject_cast<QToolButton *>(bar->widgetForAction(a)))
@@ -365,6 +359,13 @@ int Form1::selectedLevelCode() const
 {
     const QListWidgetItem *item = m_list1->currentItem();
     return item ? item->data(Qt::UserRole).toInt() : 0;
+}
+
+void Form1::runListCommand(const QString &toolbar, const QString &key)
+{
+    const auto command = m_routes.listCommands.value(toolbar + QLatin1Char('/') + key);
+    if (command)
+        command();
 }
 
 void Form1::runPupilScoring()

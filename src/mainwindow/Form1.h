@@ -34,8 +34,9 @@ public:
         std::function<void()> yearChange;
         std::function<void()> modifySchool;
         std::function<void()> modifyClass;
-        // toolbar object name ("Toolbar1", "Toolbar3", "Toolbar4") and key
-        std::function<void(const QString &toolbar, const QString &key)> listCommand;
+        // The list toolbars' commands by toolbar name and key ("Toolbar1/Ajouter",
+        // "Toolbar4/ImpListe"...).
+        QHash<QString, std::function<void()>> listCommands;
         // Scoring of the selected pupil (level code) and of the selected class.
         std::function<void(int levelCode)> computePupilProfile;
         std::function<void()> computeClassProfile;
@@ -80,6 +81,8 @@ public:
     // (class panel), through the routes.
     void runPupilScoring();
     void runClassProfile();
+    // A list toolbar's command, by toolbar name and key; nothing when none is plugged in.
+    void runListCommand(const QString &toolbar, const QString &key);
 
 protected:
     bool event(QEvent *event) override;

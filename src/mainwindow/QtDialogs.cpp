@@ -1,9 +1,13 @@
 #include "QtDialogs.h"
 
+#include "common/AppState.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTranslator>
 
 bool InstallFrenchTranslation()
@@ -61,4 +65,20 @@ void QtDialogs::beginBusy()
 void QtDialogs::endBusy()
 {
     QApplication::restoreOverrideCursor();
+}
+
+bool QtDialogs::printDialog(QPrinter *printer)
+{
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QPrintDialog dialog(printer, m_parent);
+    const bool confirmed = dialog.exec() == QDialog::Accepted;
+    QApplication::restoreOverrideCursor();
+    return confirmed;
+}
+
+void QtDialogs::showChooser(AppState &state)
+{
+    // The folder chooser window comes with the backup and transfer commands.
+    state.ChosenFolder.clear();
+    state.ChosenFile.clear();
 }

@@ -18,6 +18,8 @@ public:
 
     void message(const QString &title, const QString &text, Icon icon = Icon::Information) override;
     bool question(const QString &title, const QString &text) override;
+    void showChooser(AppState &state) override;
+    bool printDialog(QPrinter *printer) override;
     void beginBusy() override;
     void endBusy() override;
 

@@ -229,7 +229,8 @@ private slots:
         r.restore = [&] { calls << "restore"; };
         r.yearChange = [&] { calls << "change"; };
         r.computePupilProfile = [&](int level) { calls << QStringLiteral("pupil %1").arg(level); };
-        r.listCommand = [&](const QString &bar, const QString &key) { calls << bar + " " + key; };
+        for (const char *command : {"Toolbar4/EleveTXT", "Toolbar1/Modifier"})
+            r.listCommands.insert(command, [&calls, command] { calls << command; });
 
         f.window->toolbarButton("Toolbar2", 1)->trigger(); // Saisie on a GS class
         f.window->findChild<QMenu *>("SaisieMenu")->findChild<QAction *>("Trim3")->trigger();
@@ -253,7 +254,7 @@ private slots:
         calls.clear();
         f.window->findChild<QToolBar *>("Toolbar4")->findChild<QAction *>("EleveTXT")->trigger();
         f.window->toolbarButton("Toolbar1", 2)->trigger();
-        QCOMPARE(calls, (QStringList{"Toolbar4 EleveTXT", "Toolbar1 Modifier"}));
+        QCOMPARE(calls, (QStringList{"Toolbar4/EleveTXT", "Toolbar1/Modifier"}));
 
         // No class selected: no pupil scoring after a command.
         f.list("List3")->setCurrentRow(2);
