@@ -6,7 +6,6 @@
 #include "data/Connection.h"
 
 #include <QList>
-#include <QSqlDatabase>
 
 #include <utility>
 
@@ -92,11 +91,8 @@ bool writeRow(Connection &connection, Recordset &rs, const Changes &changes, QSt
         rs.cancelUpdate();
         return fail(error, why);
     }
-    if (!transaction.commit()) {
-        // A commit that fails leaves the transaction open: end it here.
-        connection.database().rollback();
+    if (!transaction.commit())
         return fail(error, QStringLiteral("cannot commit the transaction"));
-    }
     return true;
 }
 
