@@ -2,6 +2,8 @@
 
 #include "AppContext.h"
 #include "Form1.h"
+#include "admin/AdministrationCommands.h"
+#include "backup/BackupCommands.h"
 #include "evaluation/EntryWindow.h"
 #include "evaluation/ResultStore.h"
 
@@ -14,6 +16,11 @@ void ConnectMainWindow(Form1 &form, AppContext &context)
 {
     auto store = std::make_shared<ResultStore>(context.connection, context.state);
     Form1::Routes &routes = form.routes();
+
+    // Schools, classes and pupils: the record dialogs and the list toolbars' commands.
+    ConnectAdministration(form, context);
+    // Backup, restore, the year change and last year's pupils.
+    ConnectBackupAndTransfers(form, context);
 
     // "Saisie", its trimester menu and a pupil's double-click open the entry
     // window of the class's level on the chosen tab, modal.

@@ -1,5 +1,6 @@
 #include "QtDialogs.h"
 
+#include "backup/Form11.h"
 #include "common/AppState.h"
 
 #include <QApplication>
@@ -78,7 +79,7 @@ bool QtDialogs::printDialog(QPrinter *printer)
 
 void QtDialogs::showChooser(AppState &state)
 {
-    // The folder chooser window comes with the backup and transfer commands.
-    state.ChosenFolder.clear();
-    state.ChosenFile.clear();
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    RunFolderChooser(state, m_parent);
+    QApplication::restoreOverrideCursor();
 }

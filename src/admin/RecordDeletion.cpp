@@ -1,0 +1,94 @@
+#include "RecordDeletion.h"
+
+#include "data/Connection.h"
+
+#include <functional>
+
+namespace {
+
+// Runs `steps` in one transaction; a failure rolls everything back and
+// reloads the filtered lists, which may have been requeried in between.
+bool inTransaction(Connection &connection, const std::function<bool(QString *)> &steps, QString *error)
+{
+    bool done = false;
+    {
+        Connection::Transaction transaction(connection);
+        if (!transaction.active()) {
+            if (error)
+                *error = QStringLiteral("la base de données n'a pas pu ouvrir une transaction");
+            return false;
+        }
+        done = steps(error);
+        if (done && !transaction.commit()) {
+            if (error)
+                *error = QStringLiteral("la base de données a refusé d'enregistrer la suppression");
+            done = false;
+        }
+    }
+    if (!done) {
+        connection.VIEW_ELEVE.requery();
+        connection.VIEW_CLASSE.requery();
+    }
+    return done;
+}
+
+bool deleteRow(Recordset &rs, QString *error)
+{
+    if (rs.deleteCurrent())
+        return true;
+    if (error)
+        *error = rs.lastError();
+    return false;
+}
+
+} // namespace
+
+bool DeleteSchool(Connection &connection, qint16 school, QString *error)
+{
+    return inTransaction(
+        connection,
+        [&](QString *why) {
+            const QVariantMap params{{QStringLiteral("NO_ECOLE"), int(school)}};
+            if (!connection.executeStored(QStringLiteral("SUP_ELEVE_ECOLE"), params, why))
+                return false;
+            connection.VIEW_ELEVE.requery();
+            if (!connection.executeStored(QStringLiteral("SUP_CLASSE_ECOLE"), params, why))
+                return false;
+            connection.VIEW_CLASSE.requery();
+            return deleteRow(connection.Data1, why);
+        },
+        error);
+}
+
+bool DeleteClass(Connection &connection, qint16 school, qint16 klass, QString *error)
+{
+    return inTransaction(
+        connection,
+        [&](QString *why) {
+            const QVariantMap params{{QStringLiteral("NO_ECOLE"), int(school)},
+                                     {QStringLiteral("NO_CLASSE"), int(klass)}};
+            if (!connection.executeStored(QStringLiteral("SUP_ELEVE_CLASSE"), params, why))
+                return false;
+            connection.VIEW_ELEVE.requery();
+            if (!deleteRow(connection.Data2, why))
+                return false;
+            connection.VIEW_CLASSE.requery();
+            return true;
+        },
+        error);
+}
+
+bool DeletePupil(Connection &connection, const QVariant &pupilRow, QString *error)
+{
+    return inTransaction(
+        connection,
+        [&](QString *why) {
+            if (!connection.ELEVE.setBookmark(pupilRow)) {
+                if (why)
+                    *why = QStringLiteral("l'élève est introuvable");
+                return false;
+            }
+            return deleteRow(connection.ELEVE, why);
+        },
+        error);
+}

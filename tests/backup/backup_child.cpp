@@ -1,0 +1,34 @@
+// A process that backs up, restores and compacts a data folder in a loop
+// until the test kills it:
+//   backup_child DATAFOLDER BACKUPFOLDER
+// Each round backs the database up, puts the backup back in place, then
+// compacts it as the start-up sequence that follows both commands does.
+// It writes "ready" first, then one "." per finished round.
+#include "backup/BackupFiles.h"
+#include "data/Compaction.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 3) {
+        std::fputs("usage: backup_child DATAFOLDER BACKUPFOLDER\n", stderr);
+        return 2;
+    }
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    for (;;) {
+        QString error;
+        if (!BackupFiles::CopyOut(args.at(1), args.at(2), &error) || !CompactDatabase(args.at(1), &error) ||
+            !BackupFiles::CopyIn(args.at(1), args.at(2), &error) || !CompactDatabase(args.at(1), &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        std::fputs(".", stdout);
+        std::fflush(stdout);
+    }
+}
