@@ -6,6 +6,7 @@
 #include "common/Dialogs.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -106,6 +107,10 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
 {
     const QString shownFolder = QDir::toNativeSeparators(dataFolder);
     CompleteInterruptedCompaction(dataFolder);
+    // A copy interrupted before its rename (a restore, a recovery) leaves its
+    // temporary file: the file it was to replace is still whole.
+    if (const QString temp = DataFiles::Resolve(dataFolder, DataFiles::Database + QStringLiteral(".tmp")); !temp.isEmpty())
+        QFile::remove(temp);
 
     QString live = DataFiles::LiveDatabase(dataFolder);
     if (live.isEmpty()) {

@@ -98,12 +98,15 @@ private slots:
         QCOMPARE(again.titles(), QStringList());
     }
 
-    void missingTemplateAdded()
+    // A missing template is made again; the temporary file of an interrupted
+    // copy is dropped (the file it was to replace is whole).
+    void missingTemplateAddedAndLeftoverDropped()
     {
         QTemporaryDir dir;
         makeStartedFolder(dir.path());
         QVERIFY(QFile::remove(pathIn(dir.path(), "Export.vid")));
         const QMap<QString, QByteArray> before = snapshot(dir.path());
+        TestSupport::writeFile(pathIn(dir.path(), "donnees.mdb.tmp"), "SQLite format 3 half-copied");
         ScriptedDialogs dialogs;
         QVERIFY(PrepareDataFolder(dir.path(), dialogs, Now));
         QCOMPARE(dialogs.titles(), QStringList());
