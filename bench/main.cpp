@@ -15,6 +15,9 @@
 //   valider_ms               storing an entry window's fields and the class profile
 //   commit_ms                one row updated in one transaction on the same file: the
 //                            disk's sync cost that each writing command pays (reference)
+//   synthesis_compose_ms     the class synthesis of a 30-pupil class read and composed,
+//                            ratio to its 50 ms aim
+//   synthesis_pdf_ms         the same composed and written as a PDF file, ratio to 150 ms
 // One line per figure: "name value unit[ ratio R]"; lines starting with "#" are notes.
 
 #include "Generator.h"
@@ -29,6 +32,8 @@
 #include "evaluation/ResultStore.h"
 #include "evaluation/Scoring.h"
 #include "mainwindow/Navigation.h"
+#include "reports/ClassSynthesis.h"
+#include "reports/PageComposer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -36,6 +41,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -359,6 +365,59 @@ QVariantMap windowFields(ResultStore &store, int level, const QString &pupil, in
     return fields;
 }
 
+struct SynthesisTimes
+{
+    std::vector<double> compose, pdf;
+};
+
+// The class synthesis of each 30-pupil class, as the viewer composes it on
+// opening and as its PDF button writes it.
+SynthesisTimes timeSynthesis(const QString &folder, int repetitions)
+{
+    SynthesisTimes times;
+    Connection connection;
+    connection.setDataFolder(folder);
+    QString error;
+    if (!connection.OpenDatabase(&error))
+        die(QStringLiteral("cannot open the database: %1").arg(error));
+    AppState state;
+    Navigation navigation(connection, state);
+    const QList<Navigation::ClassEntry> classes = navigation.selectSchool(ScoredSchool);
+    const QString pdf = QDir(folder).filePath(QStringLiteral("synthese.pdf"));
+    QElapsedTimer timer;
+    for (const Navigation::ClassEntry &entry : classes) {
+        navigation.selectClass(entry.label);
+        const auto compose = [&](PageComposer &document) {
+            SynthesisInput input = ReadSynthesisInput(connection);
+            if (input.pupils.size() != ScoredClassSize)
+                die(QStringLiteral("%1 pupils in the synthesis of %2").arg(input.pupils.size()).arg(entry.label));
+            input.schoolYear = QStringLiteral("2026-2027");
+            input.programTitle = QStringLiteral("Rozodivo Velorin");
+            input.printedAt = QDateTime::currentDateTime();
+            PrepareSynthesisDocument(document);
+            visu_rapport2(document, input);
+        };
+        for (int r = 0; r <= repetitions; ++r) {
+            timer.start();
+            PageComposer document;
+            compose(document);
+            if (r > 0)
+                times.compose.push_back(elapsedMs(timer));
+        }
+        for (int r = 0; r <= repetitions; ++r) {
+            timer.start();
+            PageComposer document;
+            compose(document);
+            if (!WriteSynthesisPdf(document, pdf, &error))
+                die(error);
+            if (r > 0)
+                times.pdf.push_back(elapsedMs(timer));
+        }
+    }
+    QFile::remove(pdf);
+    return times;
+}
+
 struct ScoredTimes
 {
     std::vector<double> pupils, pupilsWrite, classes, refresh, valider, commits;
@@ -560,13 +619,17 @@ void runScale(const Scale &scale, const QString &workFolder)
     figure("analyse_refresh_ms", median(t.refresh), "ms", RefreshMs);
     figure("valider_ms", median(t.valider), "ms", FrameMs);
     figure("commit_ms", median(t.commits), "ms");
+    const SynthesisTimes synthesis = timeSynthesis(scored, scale.repetitions);
+    figure("synthesis_compose_ms", median(synthesis.compose), "ms", 50.0);
+    figure("synthesis_pdf_ms", median(synthesis.pdf), "ms", 150.0);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The report composition measures text: it needs the GUI side of Qt (offscreen is enough).
+    QGuiApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Times the start-up, the navigation and the scoring on generated data."));

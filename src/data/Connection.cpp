@@ -177,25 +177,52 @@ bool Connection::executeStored(const QString &name, const QVariantMap &params, Q
     return !sql.isEmpty() && execute(sql, params, error);
 }
 
-Connection::Transaction::Transaction(Connection &connection) : m_db(connection.database())
+Connection::Transaction::Transaction(Connection &connection)
+    : m_connection(connection), m_level(connection.m_transactionDepth)
 {
-    m_active = m_db.transaction();
+    m_active =
+        m_level == 0 ? connection.database().transaction() : run(QStringLiteral("SAVEPOINT velorin_%1").arg(m_level));
+    if (m_active)
+        ++m_connection.m_transactionDepth;
 }
 
 Connection::Transaction::~Transaction()
 {
-    if (m_active)
-        m_db.rollback();
+    if (!m_active)
+        return;
+    m_active = false;
+    --m_connection.m_transactionDepth;
+    if (m_level == 0) {
+        m_connection.database().rollback();
+    } else {
+        run(QStringLiteral("ROLLBACK TO velorin_%1").arg(m_level));
+        run(QStringLiteral("RELEASE velorin_%1").arg(m_level));
+    }
+}
+
+bool Connection::Transaction::run(const QString &sql)
+{
+    QSqlQuery q(m_connection.database());
+    return q.exec(sql);
 }
 
 bool Connection::Transaction::commit()
 {
     if (!m_active)
         return false;
+    if (m_level > 0) {
+        if (!run(QStringLiteral("RELEASE velorin_%1").arg(m_level)))
+            return false; // the destructor undoes this step's writes
+        m_active = false;
+        --m_connection.m_transactionDepth;
+        return true;
+    }
     m_active = false;
-    if (m_db.commit())
+    --m_connection.m_transactionDepth;
+    QSqlDatabase db = m_connection.database();
+    if (db.commit())
         return true;
     // A commit that fails leaves nothing half-written: the transaction is rolled back.
-    m_db.rollback();
+    db.rollback();
     return false;
 }

@@ -43,6 +43,9 @@ public:
     bool execute(const QString &sql, const QVariantMap &params = {}, QString *error = nullptr);
 
     // One transaction per user command: rolled back unless commit() is called.
+    // A transaction begun while another is open nests inside it (a savepoint):
+    // its commit keeps its writes for the outer commit, its rollback undoes
+    // only them. A command made of several steps thus costs one disk commit.
     class Transaction
     {
     public:
@@ -52,7 +55,10 @@ public:
         bool active() const { return m_active; }
 
     private:
-        QSqlDatabase m_db;
+        bool run(const QString &sql);
+
+        Connection &m_connection;
+        int m_level = 0; // 0 outermost, then savepoint numbers
         bool m_active = false;
     };
 
@@ -74,4 +80,5 @@ private:
     QString m_connectionName;
     QString m_dataFolder;
     QHash<QString, QString> m_storedQueries;
+    int m_transactionDepth = 0;
 };

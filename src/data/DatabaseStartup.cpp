@@ -109,7 +109,8 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
     CompleteInterruptedCompaction(dataFolder);
     // A copy interrupted before its rename (a restore, a recovery) leaves its
     // temporary file: the file it was to replace is still whole.
-    if (const QString temp = DataFiles::Resolve(dataFolder, DataFiles::Database + QStringLiteral(".tmp")); !temp.isEmpty())
+    if (const QString temp = DataFiles::Resolve(dataFolder, DataFiles::Database + QStringLiteral(".tmp"));
+        !temp.isEmpty())
         QFile::remove(temp);
 
     QString live = DataFiles::LiveDatabase(dataFolder);

@@ -302,6 +302,8 @@ void EntryWindow::validate()
             fields.insert(ExerciseFields(m_level, t, e, ExerciseTexts(*this, m_level, t, e), labels));
         }
     }
+    // The scores and the class profile they change go to the disk in one commit.
+    Connection::Transaction transaction(m_context.connection);
     QString error;
     if (!m_store.SaveResults(pupilName(), fields, &error)) {
         m_context.dialogs.message(QStringLiteral("ATTENTION"),
@@ -309,9 +311,15 @@ void EntryWindow::validate()
                                   Dialogs::Icon::Warning);
         return;
     }
+    m_form1.runClassProfile();
+    if (!transaction.commit()) {
+        m_context.dialogs.message(QStringLiteral("ATTENTION"),
+                                  QStringLiteral("Les résultats n'ont pas pu être enregistrés."),
+                                  Dialogs::Icon::Warning);
+        return;
+    }
     setViewMode(true);
     EnableEntry(false);
-    m_form1.runClassProfile();
 }
 
 void EntryWindow::LoadResults()

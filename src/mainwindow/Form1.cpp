@@ -440,6 +440,8 @@ void Form1::List1_Click()
 
 void Form1::List2_Click()
 {
+    // The pupil's and the class's profiles are stored in one commit.
+    Connection::Transaction transaction(m_context.connection);
     if (m_list2->count() > 0) {
         const QListWidgetItem *item = m_list2->currentItem();
         m_navigation.selectPupil(item ? item->text() : QString());
@@ -449,6 +451,7 @@ void Form1::List2_Click()
     }
     UpdateToolbars();
     runClassProfile();
+    transaction.commit();
 }
 
 void Form1::AffBarre(bool enabled)

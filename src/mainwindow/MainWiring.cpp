@@ -6,6 +6,8 @@
 #include "backup/BackupCommands.h"
 #include "evaluation/EntryWindow.h"
 #include "evaluation/ResultStore.h"
+#include "reports/ReportWiring.h"
+#include "transfers/PupilTransferCommands.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -21,6 +23,10 @@ void ConnectMainWindow(Form1 &form, AppContext &context)
     ConnectAdministration(form, context);
     // Backup, restore, the year change and last year's pupils.
     ConnectBackupAndTransfers(form, context);
+    // A pupil's export and import, text lists, and the zip reader.
+    ConnectPupilTransfers(form, context);
+    // "Synthèse" opens the class synthesis viewer.
+    ConnectReports(form, context);
 
     // "Saisie", its trimester menu and a pupil's double-click open the entry
     // window of the class's level on the chosen tab, modal.

@@ -1,5 +1,4 @@
-// The school, class and pupil dialogs driven through their fields and
-// toolbar, over a main window on a test data folder.
+// The school, class and pupil dialogs driven through their fields and toolbar.
 #include "AdminFixture.h"
 #include "PdfProbe.h"
 
@@ -44,6 +43,14 @@ QString title(const RecordForm &form)
 {
     return form.findChild<QLabel *>(QStringLiteral("Label1"))->text();
 }
+// Types `name` into the first field and "x" into the others, and chooses each list's first entry.
+void fill(RecordForm &form, const QString &name, int fields, int lists)
+{
+    for (int i = 1; i <= fields; ++i)
+        type(form, i, i == 1 ? name : QStringLiteral("x"));
+    for (int i = 0; i < lists; ++i)
+        choose(form, i, 0);
+}
 
 } // namespace
 
@@ -60,13 +67,10 @@ private slots:
         FormEcole form(empty.context, *empty.form1);
         QCOMPARE(title(form), QStringLiteral("Nouvelle école"));
         QCOMPARE(enabledButtons(form), (QStringList{"Valider", "Abandon"}));
-        type(form, 1, QStringLiteral("  Les Tilleuls  "));
-        type(form, 2, QStringLiteral("Brest"));
-        type(form, 3, QStringLiteral("Collège Jean Moulin"));
-        type(form, 4, QStringLiteral("Brest"));
-        choose(form, 0, 1);
-        choose(form, 1, 2);
-        choose(form, 2, 0);
+        for (auto [field, text] : {std::pair{1, "  Les Tilleuls  "}, {2, "Brest"}, {3, "Collège Jean Moulin"}, {4, "Brest"}})
+            type(form, field, QString::fromUtf8(text));
+        for (auto [list, entry] : {std::pair{0, 1}, {1, 2}, {2, 0}})
+            choose(form, list, entry);
         click(form, "Valider");
         QCOMPARE(empty.query("SELECT NOECOLE, NOM_ECOLE, ZEP, BCD, STAGE FROM ECOLE"),
                  QStringList{"1|Les Tilleuls|2|3|1"});
@@ -88,11 +92,7 @@ private slots:
         QVERIFY(f.start());
         f.context.state.NewSchoolFlag = true;
         FormEcole next(f.context, *f.form1);
-        type(next, 1, QStringLiteral("Ecole C"));
-        for (int i = 2; i <= 4; ++i)
-            type(next, i, QStringLiteral("x"));
-        for (int i = 0; i < 3; ++i)
-            choose(next, i, 0);
+        fill(next, QStringLiteral("Ecole C"), 4, 3);
         click(next, "Valider");
         QCOMPARE(f.query("SELECT NOECOLE FROM ECOLE WHERE NOM_ECOLE = 'Ecole C'"), QStringList{"4"});
         QCOMPARE(f.texts(f.schools()), (QStringList{"Ecole A", "Ecole B", "Ecole C"}));
@@ -109,10 +109,7 @@ private slots:
         const QStringList schools = f.rows("ECOLE");
         f.context.state.NewSchoolFlag = true;
         FormEcole school(f.context, *f.form1);
-        for (int i = 1; i <= 4; ++i)
-            type(school, i, QStringLiteral("x"));
-        for (int i = 0; i < 3; ++i)
-            choose(school, i, 0);
+        fill(school, QStringLiteral("x"), 4, 3);
         click(school, "Valider");
         QCOMPARE(f.dialogs.titles(), QStringList{"ATTENTION"});
         QVERIFY(f.dialogs.shown().last().text.contains(QStringLiteral("32767")));
@@ -123,15 +120,13 @@ private slots:
         const QStringList classes = f.rows("CLASSE");
         f.context.state.NewClassFlag = true;
         FormClasse klass(f.context, *f.form1);
-        type(klass, 1, QStringLiteral("Roux"));
-        for (int i = 0; i < 4; ++i)
-            choose(klass, i, 0);
+        fill(klass, QStringLiteral("Roux"), 1, 4);
         click(klass, "Valider");
         QCOMPARE(f.dialogs.titles(), (QStringList{"ATTENTION", "ATTENTION"}));
         QCOMPARE(f.rows("CLASSE"), classes);
     }
 
-    void listsStoreCodesAndRefuseEmptyFields()
+    void listsStoreCodesRefuseEmptyFieldsAndPrint()
     {
         AdminFixture f;
         QVERIFY(f.start());
@@ -155,6 +150,21 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), form.ChampSais(3));
         QVERIFY(form.editing());
 
+        // The record sheet prints what the dialog shows, unsaved edits included.
+        const QString pdf = f.dir.filePath("fiche.pdf");
+        form.printer()->printer()->setOutputFileName(pdf);
+        type(form, 2, QStringLiteral("Morlaix"));
+        type(form, 4, QString());
+        f.dialogs.queuePrintAnswer(true);
+        form.PrintRecordSheet();
+        const QString text = PdfProbe::text(pdf);
+        QVERIFY(text.contains(QStringLiteral("Informations sur l'école")));
+        for (const char *line : {"Nom de l'école : Ecole A", "Commune : Morlaix", "Nom de la commune du collège :",
+                                 "Zone sensible : Oui", "BCD : Avec Personnel", "Stage :"})
+            QVERIFY2(text.contains(QString::fromUtf8(line)), line);
+        QVERIFY(text.contains(QRegularExpression("Le 06-12-2026 +à 18:30:05 +-1- +Rozodivo Velorin - v")));
+        QCOMPARE(f.query("SELECT NOM_COMM FROM ECOLE WHERE NOECOLE = 7"), QStringList{"Brest"});
+
         type(form, 3, QStringLiteral("Collège"));
         type(form, 4, QStringLiteral("   "));                     // blanks pass and are written empty
         form.Combo1(0)->setEditText(QStringLiteral("Peut-être")); // typed, not chosen
@@ -169,15 +179,41 @@ private slots:
     {
         AdminFixture f;
         QVERIFY(f.start());
+        // "Abandon" closes a new record's dialog without writing, and restores an edited one.
+        const QStringList before = f.rows("CLASSE");
+        f.context.state.NewClassFlag = true;
+        FormClasse added(f.context, *f.form1);
+        QSignalSpy closed(&added, &QDialog::finished);
+        type(added, 1, QStringLiteral("Leroy"));
+        click(added, "Abandon");
+        QCOMPARE(closed.size(), 1);
+        f.context.state.NewClassFlag = false;
+        FormClasse edited(f.context, *f.form1);
+        QCOMPARE(edited.ChampSais(1)->text(), QString()); // Durand GS has no teacher's name stored
+        click(edited, "Modifie");
+        type(edited, 1, QStringLiteral("Durand"));
+        click(edited, "Abandon");
+        QCOMPARE(edited.ChampSais(1)->text(), QString());
+        QCOMPARE(enabledButtons(edited), (QStringList{"Modifie", "Imprime", "Sortie"}));
+        QCOMPARE(f.rows("CLASSE"), before);
+
+        f.select(f.classes(), QStringLiteral("Martin CP"));
+        f.context.state.NewPupilFlag = true;
+        FormEleve more(f.context, *f.form1);
+        QSignalSpy pupilClosed(&more, &QDialog::finished);
+        type(more, 1, QStringLiteral("Xavier"));
+        click(more, "Abandon");
+        QCOMPARE(pupilClosed.size(), 1);
+        QCOMPARE(f.query("SELECT count(*) FROM ELEVE"), QStringList{"5"});
+
+        f.select(f.classes(), QStringLiteral("Durand GS"));
         f.context.state.NewClassFlag = true;
         FormClasse form(f.context, *f.form1);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Informations sur la classe"));
         QCOMPARE(title(form), QStringLiteral("Nouvelle classe"));
         type(form, 1, QStringLiteral(" Leroy "));
         form.Combo1(0)->setEditText(QStringLiteral("cp")); // typed level, written as typed
-        choose(form, 1, 1);
-        choose(form, 2, 2);
-        choose(form, 3, 2);
+        for (auto [list, entry] : {std::pair{1, 1}, {2, 2}, {3, 2}})
+            choose(form, list, entry);
         click(form, "Valider");
         QCOMPARE(f.query("SELECT NOECOLE, NOCLASSE, ENSEIGN, NIVEAU, LIBELLE, TEMP_UTIL, EXPER, FORMAT "
                          "FROM CLASSE WHERE ENSEIGN = 'Leroy'"),
@@ -197,9 +233,7 @@ private slots:
         // Numbers are counted per school: Ecole B's next class is 10.
         f.select(f.schools(), QStringLiteral("Ecole B"));
         FormClasse other(f.context, *f.form1);
-        type(other, 1, QStringLiteral("Roux"));
-        for (int i = 0; i < 4; ++i)
-            choose(other, i, 0);
+        fill(other, QStringLiteral("Roux"), 1, 4);
         click(other, "Valider");
         QCOMPARE(f.query("SELECT NOECOLE, NOCLASSE, LIBELLE FROM CLASSE WHERE ENSEIGN = 'Roux'"),
                  QStringList{"3|10|Roux GS"});
@@ -213,31 +247,7 @@ private slots:
         QCOMPARE(martin.Combo1(1)->currentIndex(), 1);
     }
 
-    void abandonRestoresOrCloses()
-    {
-        AdminFixture f;
-        QVERIFY(f.start());
-        const QStringList before = f.rows("CLASSE");
-        f.context.state.NewClassFlag = true;
-        FormClasse added(f.context, *f.form1);
-        QSignalSpy closed(&added, &QDialog::finished);
-        type(added, 1, QStringLiteral("Leroy"));
-        click(added, "Abandon");
-        QCOMPARE(closed.size(), 1);
-        QCOMPARE(f.rows("CLASSE"), before);
-
-        f.context.state.NewClassFlag = false;
-        FormClasse edited(f.context, *f.form1);
-        QCOMPARE(edited.ChampSais(1)->text(), QString()); // Durand GS has no teacher's name stored
-        click(edited, "Modifie");
-        type(edited, 1, QStringLiteral("Durand"));
-        click(edited, "Abandon");
-        QCOMPARE(edited.ChampSais(1)->text(), QString());
-        QCOMPARE(enabledButtons(edited), (QStringList{"Modifie", "Imprime", "Sortie"}));
-        QCOMPARE(f.rows("CLASSE"), before);
-    }
-
-    void nextPupil()
+    void nextPupilAndNewPupils()
     {
         AdminFixture f;
         QVERIFY(f.start());
@@ -269,67 +279,32 @@ private slots:
         QCOMPARE(form.ChampSais(1)->text(), QStringLiteral("Chloé B"));
         QVERIFY(form.editing());
         QCOMPARE(f.query("SELECT count(*) FROM ELEVE WHERE NOECOLE = 7 AND NOCLASSE = 1"), QStringList{"3"});
-    }
 
-    void newPupilsOneAfterTheOther()
-    {
-        AdminFixture f;
-        QVERIFY(f.start());
-        f.select(f.classes(), QStringLiteral("Martin CP"));
+        // "Suivant" on a new pupil saves it and offers an empty form for the next one.
         f.context.state.NewPupilFlag = true;
-        FormEleve form(f.context, *f.form1);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Informations sur l'élève"));
-        QCOMPARE(title(form), QStringLiteral("Nouvel Elève"));
-        QCOMPARE(enabledButtons(form), (QStringList{"Valider", "ValidSuiv", "Abandon"}));
-        type(form, 1, QStringLiteral("  Zoé  "));
-        choose(form, 0, 6);
-        click(form, "ValidSuiv");
+        FormEleve added(f.context, *f.form1);
+        QCOMPARE(title(added), QStringLiteral("Nouvel Elève"));
+        QCOMPARE(enabledButtons(added), (QStringList{"Valider", "ValidSuiv", "Abandon"}));
+        type(added, 1, QStringLiteral("  Zoé  "));
+        choose(added, 0, 6);
+        click(added, "ValidSuiv");
         QCOMPARE(f.query("SELECT NOECOLE, NOCLASSE, NOM, CSP FROM ELEVE WHERE NOM LIKE 'Zo%'"),
                  QStringList{"7|1|Zoé|7"});
         QCOMPARE(f.selected(f.pupils()), QStringLiteral("Zoé"));
         // An empty form for the next new pupil of the class.
-        QCOMPARE(form.ChampSais(1)->text(), QString());
-        QCOMPARE(title(form), QStringLiteral("Nouvel Elève"));
-        QVERIFY(form.creating() && form.editing());
+        QCOMPARE(added.ChampSais(1)->text(), QString());
+        QCOMPARE(title(added), QStringLiteral("Nouvel Elève"));
+        QVERIFY(added.creating() && added.editing());
 
-        type(form, 1, QStringLiteral("Yann"));
-        choose(form, 0, 0);
-        click(form, "Valider");
-        click(form, "Modifie");
-        type(form, 1, QStringLiteral("Yannick"));
-        click(form, "Valider");
+        type(added, 1, QStringLiteral("Yann"));
+        choose(added, 0, 0);
+        click(added, "Valider");
+        click(added, "Modifie");
+        type(added, 1, QStringLiteral("Yannick"));
+        click(added, "Valider");
         QCOMPARE(f.query("SELECT NOM FROM ELEVE WHERE NOM LIKE 'Yan%'"), QStringList{"Yannick"});
-        QCOMPARE(f.texts(f.pupils()), (QStringList{"Alice", "Bruno", "Chloé", "Yannick", "Zoé"}));
+        QCOMPARE(f.texts(f.pupils()), (QStringList{"Alice", "Bruno", "Chloé B", "Yannick", "Zoé"}));
         QCOMPARE(f.selected(f.pupils()), QStringLiteral("Yannick"));
-
-        // "Abandon" on a new pupil closes without writing.
-        FormEleve more(f.context, *f.form1);
-        QSignalSpy closed(&more, &QDialog::finished);
-        type(more, 1, QStringLiteral("Xavier"));
-        click(more, "Abandon");
-        QCOMPARE(closed.size(), 1);
-        QCOMPARE(f.query("SELECT count(*) FROM ELEVE"), QStringList{"7"});
-    }
-
-    void recordSheetPrintsWhatTheDialogShows()
-    {
-        AdminFixture f;
-        QVERIFY(f.start());
-        FormEcole form(f.context, *f.form1);
-        const QString pdf = f.dir.filePath("fiche.pdf");
-        form.printer()->printer()->setOutputFileName(pdf);
-        click(form, "Modifie");
-        type(form, 2, QStringLiteral("Morlaix")); // not saved
-        type(form, 4, QString());
-        f.dialogs.queuePrintAnswer(true);
-        form.PrintRecordSheet();
-        const QString text = PdfProbe::text(pdf);
-        QVERIFY(text.contains(QStringLiteral("Informations sur l'école")));
-        for (const char *line : {"Nom de l'école : Ecole A", "Commune : Morlaix", "Nom de la commune du collège :",
-                                 "Zone sensible : Oui", "BCD : Avec Personnel", "Stage :"})
-            QVERIFY2(text.contains(QString::fromUtf8(line)), line);
-        QVERIFY(text.contains(QRegularExpression("Le 06-12-2026 +à 18:30:05 +-1- +Rozodivo Velorin - v")));
-        QCOMPARE(f.query("SELECT NOM_COMM FROM ECOLE WHERE NOECOLE = 7"), QStringList{"Brest"});
     }
 };
 

@@ -1,5 +1,4 @@
-// The compaction run at every start, and what the next start makes of a
-// compaction or a transaction cut short.
+// The compaction run at every start, and what the next start makes of a compaction or a transaction cut short.
 #include "TestSupport.h"
 
 #include "common/ScriptedDialogs.h"
@@ -26,39 +25,26 @@ const QDateTime Now(QDate(2024, 3, 15), QTime(10, 30));
 const QStringList NormalFiles = {QStringLiteral("Export.vid"), QStringLiteral("donnees.BAK"), QStringLiteral("donnees.MDB")};
 
 const char *stopAfter = "";
-bool stopHook(const char *step)
-{
-    return qstrcmp(step, stopAfter) != 0;
-}
+bool stopHook(const char *step) { return qstrcmp(step, stopAfter) != 0; }
+QString pathIn(const QString &folder, const QString &name) { return QDir(folder).filePath(name); }
 
-QString pathIn(const QString &folder, const QString &name)
-{
-    return QDir(folder).filePath(name);
-}
-
-void run(const QString &folder, const QString &sql, const QVariantMap &params = {})
+void run(const QString &folder, const QString &sql)
 {
     Connection c;
     c.setDataFolder(folder);
     QVERIFY(c.OpenDatabase());
     QString error;
-    QVERIFY2(c.execute(sql, params, &error), qPrintable(error));
+    QVERIFY2(c.execute(sql, {}, &error), qPrintable(error));
 }
 
+// Pupils numbered first to first + count - 1, with results, in both classes of school 1.
 void addPupils(const QString &folder, int first, int count)
 {
-    Connection c;
-    c.setDataFolder(folder);
-    QVERIFY(c.OpenDatabase());
-    Connection::Transaction transaction(c);
-    for (int i = first; i < first + count; ++i)
-        QVERIFY(c.execute(QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP, T1_E1P1, T1_E1PRO, MOYCAT_L) "
-                                         "VALUES (1, :C, :N, :S, :P, 'A', 2.5)"),
-                          {{QStringLiteral("C"), 1 + i % 2},
-                           {QStringLiteral("N"), QStringLiteral("Élève \"%1\"").arg(i)},
-                           {QStringLiteral("S"), i % 9},
-                           {QStringLiteral("P"), i % 4}}));
-    QVERIFY(transaction.commit());
+    run(folder, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT %1 UNION ALL SELECT i + 1 FROM n WHERE i < %2) "
+                               "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP, T1_E1P1, T1_E1PRO, MOYCAT_L) "
+                               "SELECT 1, 1 + i % 2, 'Élève \"' || i || '\"', i % 9, i % 4, 'A', 2.5 FROM n")
+                    .arg(first)
+                    .arg(first + count - 1));
 }
 
 void makeFolder(const QString &folder, int pupils)
@@ -171,22 +157,22 @@ private slots:
         QCOMPARE(content(folder), before);
     }
 
-    // A start cut short after any step, or a half-written target beside the
-    // live file: the next start completes or redoes the work without asking.
+    // A start cut short after any step, a half-written target beside the live
+    // file, or a transaction whose process was killed after some of its pages
+    // reached the file (hot journal): the next start completes, redoes or rolls
+    // back the work without asking, and so does the compaction alone.
     void interrupted_data()
     {
-        QTest::addColumn<QByteArray>("step");
-        QTest::addColumn<int>("targetGarbage"); // 0 none, 1 noise with a header, 2 truncated copy
+        QTest::addColumn<QByteArray>("cut");
         for (const char *step : {"target-removed", "compacted", "backup-removed", "live-renamed", "target-renamed"})
-            QTest::newRow(step) << QByteArray(step) << 0;
-        QTest::newRow("target with noise") << QByteArray() << 1;
-        QTest::newRow("truncated target") << QByteArray() << 2;
+            QTest::newRow(step) << QByteArray(step);
+        for (const char *cut : {"noisy target", "truncated target", "hot journal", "hot journal, compaction alone"})
+            QTest::newRow(cut) << QByteArray(cut);
     }
 
     void interrupted()
     {
-        QFETCH(QByteArray, step);
-        QFETCH(int, targetGarbage);
+        QFETCH(QByteArray, cut);
         QTemporaryDir dir;
         const QString folder = dataFolderIn(dir);
         // An older donnees.BAK (200 pupils) must never win over the live file (250).
@@ -194,51 +180,31 @@ private slots:
         QVERIFY(CompactDatabase(folder, nullptr));
         addPupils(folder, 200, 50);
         const QStringList expected = content(folder);
-
-        if (!step.isEmpty()) {
-            stopAfter = step.constData();
-            QString error;
-            QVERIFY(!CompactDatabase(folder, &error, nullptr, stopHook));
-            QVERIFY(error.contains(QLatin1String(step)));
-        } else {
-            const QByteArray live = fileBytes(DataFiles::LiveDatabase(folder));
-            TestSupport::writeFile(pathIn(folder, DataFiles::CompactionTarget),
-                                   targetGarbage == 1 ? QByteArray("SQLite format 3\0", 16) + QByteArray(5000, 'x')
-                                                      : live.left(live.size() / 2));
-        }
-        restartAndCompare(folder, expected);
-    }
-
-    // A transaction whose process was killed after some of its pages reached
-    // the file: the next start rolls it back, and so does the compaction alone.
-    void hotJournal_data()
-    {
-        QTest::addColumn<bool>("compactFirst");
-        QTest::newRow("next start") << false;
-        QTest::newRow("compaction alone") << true;
-    }
-
-    void hotJournal()
-    {
-        QFETCH(bool, compactFirst);
-        QTemporaryDir dir;
-        const QString folder = dataFolderIn(dir);
-        makeFolder(folder, 300);
-        const QStringList expected = content(folder);
         const QString live = DataFiles::LiveDatabase(folder);
         const QByteArray committed = fileBytes(live);
 
-        QProcess child;
-        QVERIFY(startChild(child, "hold", folder));
-        QVERIFY(QFile::exists(live + QStringLiteral("-journal")));
-        QVERIFY(fileBytes(live) != committed);
-        child.kill();
-        QVERIFY(child.waitForFinished());
-
-        if (compactFirst) {
+        if (cut.startsWith("hot journal")) {
+            QProcess child;
+            QVERIFY(startChild(child, "hold", folder));
+            QVERIFY(QFile::exists(live + QStringLiteral("-journal")));
+            QVERIFY(fileBytes(live) != committed);
+            child.kill();
+            QVERIFY(child.waitForFinished());
             QString error;
-            QVERIFY2(CompactDatabase(folder, &error), qPrintable(error));
-            QCOMPARE(fileNames(folder), NormalFiles);
+            if (cut.endsWith("compaction alone")) {
+                QVERIFY2(CompactDatabase(folder, &error), qPrintable(error));
+                QCOMPARE(fileNames(folder), NormalFiles);
+            }
+        } else if (cut.endsWith("target")) {
+            TestSupport::writeFile(pathIn(folder, DataFiles::CompactionTarget),
+                                   cut.startsWith("noisy")
+                                       ? QByteArray("SQLite format 3\0", 16) + QByteArray(5000, 'x')
+                                       : committed.left(committed.size() / 2));
+        } else {
+            stopAfter = cut.constData();
+            QString error;
+            QVERIFY(!CompactDatabase(folder, &error, nullptr, stopHook));
+            QVERIFY(error.contains(QLatin1String(cut)));
         }
         restartAndCompare(folder, expected);
     }

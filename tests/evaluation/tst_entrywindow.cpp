@@ -1,10 +1,8 @@
-// The result-entry windows driven through their widgets, over a main window
-// started on a data folder with a GS, a CP and a CE1 class.
+// The result-entry windows driven through their widgets, over a main window on a GS, a CP and a CE1 class.
 #include "TestSupport.h"
 
 #include "common/ScriptedDialogs.h"
 #include "evaluation/EntryWindow.h"
-#include "evaluation/EvaluationModel.h"
 #include "mainwindow/AppContext.h"
 #include "mainwindow/Form1.h"
 
@@ -15,12 +13,12 @@
 #include <QListWidget>
 #include <QSpinBox>
 #include <QSqlQuery>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 using TestSupport::insertRow;
@@ -93,14 +91,15 @@ QLineEdit *box(EntryWindow &w, int number)
 {
     return w.findChild<QLineEdit *>(QStringLiteral("Perf_%1").arg(number));
 }
-QString label(EntryWindow &w, const char *kind, int number)
-{
-    const auto *l = w.findChild<QLabel *>(QStringLiteral("%1_%2").arg(QLatin1String(kind)).arg(number));
-    return l ? l->text() : QStringLiteral("<none>");
-}
+// The exercise's "tot", "cat" and "prof" labels ("<none>" where it has none).
 QString labels(EntryWindow &w, int number)
 {
-    return label(w, "tot", number) + " " + label(w, "cat", number) + " " + label(w, "prof", number);
+    QStringList texts;
+    for (const char *kind : {"tot", "cat", "prof"}) {
+        const auto *l = w.findChild<QLabel *>(QStringLiteral("%1_%2").arg(QLatin1String(kind)).arg(number));
+        texts.append(l ? l->text() : QStringLiteral("<none>"));
+    }
+    return texts.join(QLatin1Char(' '));
 }
 QAction *button(EntryWindow &w, const char *key)
 {
@@ -153,11 +152,26 @@ private slots:
         QCOMPARE(labels(*w, 122), QStringLiteral("<none> _ _"));
         QVERIFY(!box(*w, 1211)->isEnabled());
         QCOMPARE(enabledButtons(*w), (QStringList{"Modifie", "Imprime", "Sortie"}));
-        QCOMPARE(button(*w, "Valider")->toolTip(), QStringLiteral("Valiser les modifications"));
-        QCOMPARE(button(*w, "Imprime")->text(), QStringLiteral("Imprimer"));
         auto *upDown = w->findChild<QSpinBox *>("UpDown1");
         QCOMPARE(QList<int>({upDown->minimum(), upDown->maximum(), upDown->value()}), QList<int>({1, 3, 1}));
         QVERIFY(!f.context.state.LoadingResults);
+
+        // UpDown1 moves the main window's pupil selection, within the class.
+        const int scoringsBefore = f.pupilScorings;
+        upDown->stepUp();
+        QCOMPARE(f.form1->pupilList()->currentRow(), 1);
+        QCOMPARE(w->findChild<QLabel *>("Label1")->text(), QStringLiteral("Bruno"));
+        QCOMPARE(box(*w, 1211)->text(), QStringLiteral("_"));
+        QCOMPARE(labels(*w, 121), QStringLiteral("_ _ _"));
+        QVERIFY(f.pupilScorings > scoringsBefore);
+        upDown->setValue(7);
+        QCOMPARE(upDown->value(), 3);
+        QCOMPARE(f.form1->pupilList()->currentRow(), 2);
+        QCOMPARE(labels(*w, 133), QStringLiteral("<none> 1 A"));
+        upDown->stepUp();
+        QCOMPARE(f.form1->pupilList()->currentRow(), 2);
+        upDown->setValue(0);
+        QCOMPARE(f.form1->pupilList()->currentRow(), 0);
         QVERIFY(f.dialogs.shown().isEmpty());
 
         auto ce1 = f.open(2, 0, 2);
@@ -165,10 +179,8 @@ private slots:
         QCOMPARE(ce1->findChildren<QLineEdit *>(QRegularExpression("^Perf_")).size(), 29);
         QCOMPARE(box(*ce1, 3327)->toolTip(), QStringLiteral("DOC question 7"));
         QCOMPARE(ce1->findChildren<QLabel *>(QRegularExpression("^tot_")).size(), 2);
-        int headings = 0;
-        for (const QLabel *l : ce1->findChildren<QLabel *>())
-            headings += l->text() == QStringLiteral("Réponses aux questions 1 à 7");
-        QCOMPARE(headings, 3);
+        const QList<QLabel *> all = ce1->findChildren<QLabel *>();
+        QCOMPARE(std::count_if(all.begin(), all.end(), [](auto *l) { return l->text() == "Réponses aux questions 1 à 7"; }), 3);
         // A stored part series opens as stored, with nothing pending.
         QCOMPARE(box(*ce1, 3321)->text(), QStringLiteral("1"));
         QCOMPARE(labels(*ce1, 332), QStringLiteral("<none> _ _"));
@@ -223,7 +235,8 @@ private slots:
         QTRY_COMPARE(box(*w, 1312)->selectedText(), QStringLiteral("2"));
     }
 
-    void partSeriesBlocksValidation()
+    // A half-filled series blocks "Valider", with the focus on its first empty box.
+    void seriesAndValidation()
     {
         Fixture f;
         auto w = f.open(0, 1, 0); // Bruno, trimester 2
@@ -249,39 +262,34 @@ private slots:
         QCOMPARE(box(*w, 1231)->text() + box(*w, 1221)->text(), QStringLiteral("__"));
         QCOMPARE(labels(*w, 122), QStringLiteral("<none> _ _"));
         QVERIFY(!f.context.state.EntryPending);
-    }
 
-    void cpIgnoresEveryButtonWhilePending()
-    {
-        Fixture f;
-        auto w = f.open(1, 0, 2); // Denis, trimester 3: 6 and 7 (half weight)
-        QCOMPARE(labels(*w, 231), QStringLiteral("10 1 A"));
-        button(*w, "Modifie")->trigger();
-        typeInto(*w, 2311, "2");
-        QCOMPARE(labels(*w, 231), QStringLiteral("6 3 F"));
-        box(*w, 2312)->setText("_");
+        // FormCP ignores every button while a series is pending; clearing it releases them.
+        w.reset();
+        auto cp = f.open(1, 0, 2); // Denis, trimester 3: 6 and 7 (half weight)
+        QCOMPARE(labels(*cp, 231), QStringLiteral("10 1 A"));
+        button(*cp, "Modifie")->trigger();
+        typeInto(*cp, 2311, "2");
+        QCOMPARE(labels(*cp, 231), QStringLiteral("6 3 F"));
+        box(*cp, 2312)->setText("_");
         QVERIFY(f.context.state.EntryPending);
-        button(*w, "Abandon")->trigger();
-        QVERIFY(w->editing());
-        // Clearing the series releases the buttons.
-        box(*w, 2311)->setText("_");
-        button(*w, "Abandon")->trigger();
-        QVERIFY(!w->editing());
-        QCOMPARE(box(*w, 2312)->text(), QStringLiteral("7"));
-        QCOMPARE(labels(*w, 231), QStringLiteral("10 1 A"));
-    }
+        button(*cp, "Abandon")->trigger();
+        QVERIFY(cp->editing());
+        box(*cp, 2311)->setText("_");
+        button(*cp, "Abandon")->trigger();
+        QVERIFY(!cp->editing());
+        QCOMPARE(box(*cp, 2312)->text(), QStringLiteral("7"));
+        QCOMPARE(labels(*cp, 231), QStringLiteral("10 1 A"));
 
-    void validationStoresEveryTrimester()
-    {
-        Fixture f;
-        auto w = f.open(1, 0, 0); // Denis, trimester 1
+        // Validation on one tab stores every trimester, absences as 99 and "_".
+        cp.reset();
+        auto denis = f.open(1, 0, 0); // trimester 1
         const int profilesBefore = f.classProfiles;
-        button(*w, "Modifie")->trigger();
+        button(*denis, "Modifie")->trigger();
         for (auto [number, score] : {std::pair{2121, "3"}, {2122, "1"}, {2123, "1"}, {2131, "4"}})
-            typeInto(*w, number, score);
-        button(*w, "Valider")->trigger();
-        QVERIFY(!w->editing());
-        QVERIFY(!box(*w, 2121)->isEnabled());
+            typeInto(*denis, number, score);
+        button(*denis, "Valider")->trigger();
+        QVERIFY(!denis->editing());
+        QVERIFY(!box(*denis, 2121)->isEnabled());
         QCOMPARE(f.classProfiles, profilesBefore + 1);
         QVERIFY(f.dialogs.shown().isEmpty());
 
@@ -303,35 +311,11 @@ private slots:
         QCOMPARE(q.value(0).toDouble(), 3.0);
 
         // A save that fails keeps the window editing.
-        button(*w, "Modifie")->trigger();
+        button(*denis, "Modifie")->trigger();
         QVERIFY(q.exec("DELETE FROM ELEVE WHERE NOM = 'Denis'"));
-        button(*w, "Valider")->trigger();
-        QVERIFY(w->editing());
+        button(*denis, "Valider")->trigger();
+        QVERIFY(denis->editing());
         QCOMPARE(f.dialogs.titles(), QStringList{"ATTENTION"});
-    }
-
-    void navigationMovesTheMainSelection()
-    {
-        Fixture f;
-        auto w = f.open(0, 0, 1);
-        auto *upDown = w->findChild<QSpinBox *>("UpDown1");
-        const int scoringsBefore = f.pupilScorings;
-        upDown->stepUp();
-        QCOMPARE(f.form1->pupilList()->currentRow(), 1);
-        QCOMPARE(w->findChild<QLabel *>("Label1")->text(), QStringLiteral("Bruno"));
-        QCOMPARE(box(*w, 1211)->text(), QStringLiteral("_"));
-        QCOMPARE(labels(*w, 121), QStringLiteral("_ _ _"));
-        QVERIFY(f.pupilScorings > scoringsBefore);
-
-        upDown->setValue(7);
-        QCOMPARE(upDown->value(), 3);
-        QCOMPARE(f.form1->pupilList()->currentRow(), 2);
-        QCOMPARE(labels(*w, 133), QStringLiteral("<none> 1 A"));
-        upDown->stepUp();
-        QCOMPARE(f.form1->pupilList()->currentRow(), 2);
-        upDown->setValue(0);
-        QCOMPARE(f.form1->pupilList()->currentRow(), 0);
-        QVERIFY(f.dialogs.shown().isEmpty());
     }
 
     void modalWindowClosesOnlyFromViewMode()

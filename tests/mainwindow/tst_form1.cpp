@@ -3,6 +3,7 @@
 #include "common/ScriptedDialogs.h"
 #include "data/DataFiles.h"
 #include "data/InstanceLock.h"
+#include "data/SqliteSupport.h"
 #include "mainwindow/AppContext.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/MainWiring.h"
@@ -19,25 +20,6 @@
 
 using TestSupport::insertRow;
 
-namespace {
-
-QVariantMap school(int no, const QString &name)
-{
-    return {{"NOECOLE", no}, {"NOM_ECOLE", name}};
-}
-
-QVariantMap klass(int school, int no, const QString &label, const QString &level)
-{
-    return {{"NOECOLE", school}, {"NOCLASSE", no}, {"LIBELLE", label}, {"NIVEAU", level}};
-}
-
-QVariantMap pupil(int school, int klass, const QString &name)
-{
-    return {{"NOECOLE", school}, {"NOCLASSE", klass}, {"NOM", name}, {"CSP", 1}};
-}
-
-} // namespace
-
 class TestForm1 : public QObject
 {
     Q_OBJECT
@@ -50,10 +32,36 @@ class TestForm1 : public QObject
         AppContext context{dialogs, clock};
         std::unique_ptr<Form1> window;
 
-        bool start()
+        // Two schools (the first named with double quotes), classes of every level,
+        // a class label shared by both schools, a class without pupils.
+        void fillDistrict()
         {
+            TestSupport::createEmptyDataFolder(dir.path());
+            SqliteSupport::RawDatabase db;
+            QVERIFY(db.open(DataFiles::LiveDatabase(dir.path()), false));
+            QVERIFY2(db.exec(QStringLiteral(
+                "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole \"Les Tilleuls\"'), "
+                "(2, 'École du Centre'), (3, 'Ecole sans classe');"
+                "INSERT INTO CLASSE (NOECOLE, NOCLASSE, LIBELLE, NIVEAU) VALUES (1, 1, 'Mme Durand - CP', 'CP'), "
+                "(1, 2, 'M. Petit - GS', 'GS'), (1, 3, 'Mme Roux - CE1', 'CE1'), "
+                "(2, 1, 'Classe vide - CP', 'CP'), (2, 2, 'Mme Durand - CP', 'CP');"
+                "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) VALUES (1, 1, 'Zoé', 1), "
+                "(1, 1, 'Jean \"Jeannot\" Dupont', 1), (1, 1, 'Émile', 1), (1, 1, 'Eric', 1), (1, 1, 'Emma', 1), "
+                "(1, 2, 'Lucas', 1), (1, 3, 'Chloé', 1), (2, 2, 'Inès', 1);"
+                "INSERT INTO CHANGEANNEE (NO_OPER, NOECOLE, ANNEE, LIBELLE) VALUES (1, 2, '2024-2025', 'Année 2024-2025'), "
+                "(2, 1, '2024-2025', 'Année 2024-2025'), (3, 2, '2025-2026', 'Année 2025-2026')")),
+                     qPrintable(db.error()));
+        }
+        // Starts on the district (or on what the folder holds), wired to the
+        // program's commands when asked.
+        bool start(bool district = true, bool wired = false)
+        {
+            if (district)
+                fillDistrict();
             context.connection.setDataFolder(dir.path());
             window = std::make_unique<Form1>(context);
+            if (wired)
+                ConnectMainWindow(*window, context);
             return window->Form_Activate();
         }
         QListWidget *list(const char *name) { return window->findChild<QListWidget *>(name); }
@@ -71,43 +79,21 @@ class TestForm1 : public QObject
                 t.append(list(name)->item(i)->text());
             return t;
         }
+        QString label(const char *name) { return window->findChild<QLabel *>(name)->text(); }
     };
-
-    // Two schools (the first named with double quotes), classes of every level,
-    // a class label shared by both schools, a class without pupils.
-    static void fillDistrict(const QString &folder)
-    {
-        TestSupport::createEmptyDataFolder(folder);
-        insertRow(folder, "ECOLE", school(1, "Ecole \"Les Tilleuls\""));
-        insertRow(folder, "ECOLE", school(2, "École du Centre"));
-        insertRow(folder, "ECOLE", school(3, "Ecole sans classe"));
-        insertRow(folder, "CLASSE", klass(1, 1, "Mme Durand - CP", "CP"));
-        insertRow(folder, "CLASSE", klass(1, 2, "M. Petit - GS", "GS"));
-        insertRow(folder, "CLASSE", klass(1, 3, "Mme Roux - CE1", "CE1"));
-        insertRow(folder, "CLASSE", klass(2, 1, "Classe vide - CP", "CP"));
-        insertRow(folder, "CLASSE", klass(2, 2, "Mme Durand - CP", "CP"));
-        for (const char *name : {"Zoé", "Jean \"Jeannot\" Dupont", "Émile", "Eric", "Emma"})
-            insertRow(folder, "ELEVE", pupil(1, 1, QString::fromUtf8(name)));
-        insertRow(folder, "ELEVE", pupil(1, 2, "Lucas"));
-        insertRow(folder, "ELEVE", pupil(1, 3, "Chloé"));
-        insertRow(folder, "ELEVE", pupil(2, 2, "Inès"));
-        insertRow(folder, "CHANGEANNEE", {{"NO_OPER", 1}, {"NOECOLE", 2}, {"ANNEE", "2024-2025"}, {"LIBELLE", "Année 2024-2025"}});
-        insertRow(folder, "CHANGEANNEE", {{"NO_OPER", 2}, {"NOECOLE", 1}, {"ANNEE", "2024-2025"}, {"LIBELLE", "Année 2024-2025"}});
-        insertRow(folder, "CHANGEANNEE", {{"NO_OPER", 3}, {"NOECOLE", 2}, {"ANNEE", "2025-2026"}, {"LIBELLE", "Année 2025-2026"}});
-    }
 
 private slots:
     void emptyFolderAsksBeforeCreating()
     {
         Fixture f;
         f.dialogs.queueAnswer(false);
-        QVERIFY(!f.start());
+        QVERIFY(!f.start(false));
         QCOMPARE(f.dialogs.titles(), QStringList{"Confirmer"});
         QVERIFY(QDir(f.dir.path()).entryList(QDir::Files).filter(".mdb", Qt::CaseInsensitive).isEmpty());
 
         Fixture g;
         g.dialogs.queueAnswer(true);
-        QVERIFY(g.start());
+        QVERIFY(g.start(false));
         QVERIFY(!DataFiles::LiveDatabase(g.dir.path()).isEmpty());
         QVERIFY(!DataFiles::Resolve(g.dir.path(), "Export.vid").isEmpty());
         // No school: only the school "Ajouter" is usable.
@@ -117,30 +103,23 @@ private slots:
         QCOMPARE(g.enabled("Toolbar4", 8), QList<bool>(8, false));
     }
 
-    void startUpShowsTitleYearAndFirstSchool()
+    void startUpAndClassSelection()
     {
         Fixture f;
-        fillDistrict(f.dir.path());
         QVERIFY(f.start());
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Rozodivo Velorin - v1.0.0"));
-        QCOMPARE(f.window->findChild<QLabel *>("Label4")->text(), QStringLiteral("2026-2027"));
+        QCOMPARE(f.label("Label4"), QStringLiteral("2026-2027"));
         QCOMPARE(f.texts("List3"), (QStringList{"Ecole \"Les Tilleuls\"", "École du Centre", "Ecole sans classe"}));
         // The first school, its first class (classes by label), its first pupil (French order).
         QCOMPARE(f.texts("List1"), (QStringList{"M. Petit - GS", "Mme Durand - CP", "Mme Roux - CE1"}));
         QCOMPARE(f.context.state.CurrentSchoolNo, qint16(1));
         QCOMPARE(f.context.state.CurrentClassNo, qint16(2));
-        QCOMPARE(f.window->findChild<QLabel *>("Label7")->text(), QStringLiteral("Dernier changement d'année : 2024-2025"));
+        QCOMPARE(f.label("Label7"), QStringLiteral("Dernier changement d'année : 2024-2025"));
         // The compaction ran: the previous file is kept.
         QVERIFY(!DataFiles::Resolve(f.dir.path(), "donnees.BAK").isEmpty());
         QVERIFY(f.dialogs.shown().isEmpty());
         QCOMPARE(f.dialogs.busyDepth(), 0);
-    }
 
-    void classSelectionOrdersPupilsAndSetsCaptions()
-    {
-        Fixture f;
-        fillDistrict(f.dir.path());
-        QVERIFY(f.start());
         f.list("List1")->setCurrentRow(1); // Mme Durand - CP
         QCOMPARE(f.texts("List2"), (QStringList{"Émile", "Emma", "Eric", "Jean \"Jeannot\" Dupont", "Zoé"}));
         QCOMPARE(f.window->Label5(0)->text(), QStringLiteral("Langage"));
@@ -154,27 +133,19 @@ private slots:
         QCOMPARE(f.window->Label5(10)->text(), QStringLiteral("ARI"));
         for (int i : {0, 1, 2, 3, 10, 11, 12, 13})
             QCOMPARE(f.window->Label6(i)->text(), QStringLiteral("_"));
-    }
 
-    void gsClassHidesFirstTrimester()
-    {
-        Fixture f;
-        fillDistrict(f.dir.path());
-        QVERIFY(f.start());
-        auto *menu = f.window->findChild<QMenu *>("SaisieMenu");
-        QAction *trim1 = menu->findChild<QAction *>("Trim1");
-        QCOMPARE(f.list("List1")->currentItem()->text(), QStringLiteral("M. Petit - GS"));
+        // A GS class hides "1er Trimestre" of the "Saisie" menu.
+        QAction *trim1 = f.window->findChild<QMenu *>("SaisieMenu")->findChild<QAction *>("Trim1");
+        QVERIFY(trim1->isVisible());
+        f.list("List1")->setCurrentRow(0); // M. Petit - GS
         QVERIFY(!trim1->isVisible());
         f.list("List1")->setCurrentRow(1);
         QVERIFY(trim1->isVisible());
-        f.list("List1")->setCurrentRow(0);
-        QVERIFY(!trim1->isVisible());
     }
 
     void toolbarsFollowTheSelection()
     {
         Fixture f;
-        fillDistrict(f.dir.path());
         QVERIFY(f.start());
         // A pupil selected: everything is usable.
         QCOMPARE(f.enabled("Toolbar4", 8), QList<bool>(8, true));
@@ -189,22 +160,16 @@ private slots:
         QCOMPARE(f.enabled("Toolbar4", 8), QList<bool>(8, false));
         QVERIFY(!f.window->toolbarButton("Toolbar2", 1)->isEnabled());
         QVERIFY(!f.window->toolbarButton("Toolbar2", 2)->isEnabled());
-        QCOMPARE(f.window->findChild<QLabel *>("Label7")->text(), QStringLiteral("Dernier changement d'année : "));
+        QCOMPARE(f.label("Label7"), QStringLiteral("Dernier changement d'année : "));
 
         // A class without pupils: "Ajouter" and "Importe" only.
         f.list("List3")->setCurrentRow(1);
-        QCOMPARE(f.window->findChild<QLabel *>("Label7")->text(), QStringLiteral("Dernier changement d'année : 2025-2026"));
+        QCOMPARE(f.label("Label7"), QStringLiteral("Dernier changement d'année : 2025-2026"));
         QCOMPARE(f.list("List1")->currentItem()->text(), QStringLiteral("Classe vide - CP"));
         QCOMPARE(f.enabled("Toolbar4", 8), (QList<bool>{true, false, false, false, false, true, false, false}));
         QVERIFY(!f.window->toolbarButton("Toolbar2", 1)->isEnabled());
-    }
 
-    void sameLabelInTwoSchools()
-    {
-        Fixture f;
-        fillDistrict(f.dir.path());
-        QVERIFY(f.start());
-        f.list("List3")->setCurrentRow(1);
+        // The same label in two schools: each selection finds its own school's class.
         f.list("List1")->setCurrentRow(1); // "Mme Durand - CP" of school 2, class 2
         QCOMPARE(f.context.state.CurrentSchoolNo, qint16(2));
         QCOMPARE(f.context.state.CurrentClassNo, qint16(2));
@@ -219,7 +184,6 @@ private slots:
     void commandsAreDispatchedByKey()
     {
         Fixture f;
-        fillDistrict(f.dir.path());
         QVERIFY(f.start());
         QStringList calls;
         auto &r = f.window->routes();
@@ -235,7 +199,6 @@ private slots:
         f.window->toolbarButton("Toolbar2", 1)->trigger(); // Saisie on a GS class
         f.window->findChild<QMenu *>("SaisieMenu")->findChild<QAction *>("Trim3")->trigger();
         QCOMPARE(calls, (QStringList{"entry 1 0", "pupil 1", "entry 1 1"}));
-        calls.clear();
         f.list("List1")->setCurrentRow(1); // CP: one pupil scoring for the selected pupil
         calls.clear();
         f.window->findChild<QMenu *>("SaisieMenu")->findChild<QAction *>("Trim3")->trigger();
@@ -266,17 +229,13 @@ private slots:
     void panelsShowTheScoring()
     {
         Fixture f;
-        fillDistrict(f.dir.path());
-        // Chloé, CE1: PG from one category, RM from two close ones, CT from NAR with DOC, no ARI.
-        const QString folder = f.dir.path();
-        insertRow(folder, "ELEVE",
+        f.fillDistrict();
+        // Anaïs, CE1: PG from one category, RM from two close ones, CT from NAR with DOC, no ARI.
+        insertRow(f.dir.path(), "ELEVE",
                   {{"NOECOLE", 1}, {"NOCLASSE", 3}, {"NOM", "Anaïs"}, {"T1_E1CAT", 1}, {"T1_E1PRO", "A"},
                    {"T1_E2CAT", 3}, {"T1_E2PRO", "F"}, {"T2_E1CAT", 4}, {"T2_E1PRO", "F"},
                    {"T3_E1CAT", 2}, {"T3_E1PRO", "A"}, {"T3_E2CAT", 3}, {"T3_E2PRO", "F"}});
-        f.context.connection.setDataFolder(folder);
-        f.window = std::make_unique<Form1>(f.context);
-        ConnectMainWindow(*f.window, f.context);
-        QVERIFY(f.window->Form_Activate());
+        QVERIFY(f.start(false, true));
         f.list("List1")->setCurrentRow(2); // Mme Roux - CE1: Anaïs, Chloé
         QCOMPARE(f.texts("List2"), (QStringList{"Anaïs", "Chloé"}));
         auto panel = [&](int base) {

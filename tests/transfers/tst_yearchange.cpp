@@ -1,5 +1,4 @@
-// The year change: its window, the refusal, the confirmations, the archive,
-// the log and its operation numbers, and a change that fails at any step.
+// The year change: window, refusal, confirmations, archive, log, and a change failing at any step.
 #include "TestSupport.h"
 
 #include "backup/BackupCommands.h"
@@ -30,19 +29,6 @@ void run(const QString &folder, const QString &sql)
     QVERIFY2(db.exec(sql), qPrintable(db.error()));
 }
 
-QStringList rows(const QSqlDatabase &db, const QString &sql);
-
-// Every column of ELEVE for the school's pupils, read from `table` (ELEVE or the archive).
-QStringList pupils(const QSqlDatabase &db, const char *table, int school)
-{
-    QSqlQuery q(db);
-    if (!q.exec("SELECT group_concat(name) FROM pragma_table_info('ELEVE')") || !q.next())
-        return {};
-    return rows(db, QStringLiteral("SELECT %1 FROM %2 WHERE NOECOLE = %3 ORDER BY NOM")
-                        .arg(q.value(0).toString(), QLatin1String(table))
-                        .arg(school));
-}
-
 QStringList rows(const QSqlDatabase &db, const QString &sql)
 {
     QStringList result;
@@ -57,6 +43,20 @@ QStringList rows(const QSqlDatabase &db, const QString &sql)
         result.append(values.join(QLatin1Char('|')));
     }
     return result;
+}
+
+// Every column of ELEVE for the school's pupils, read from `table` (ELEVE or the archive).
+QStringList pupils(const QSqlDatabase &db, const char *table, int school)
+{
+    const QStringList columns = rows(db, "SELECT group_concat(name) FROM pragma_table_info('ELEVE')");
+    return rows(db, QStringLiteral("SELECT %1 FROM %2 WHERE NOECOLE = %3 ORDER BY NOM")
+                        .arg(columns.value(0), QLatin1String(table))
+                        .arg(school));
+}
+
+QStringList texts(const QTreeWidgetItem *item)
+{
+    return {item->text(0), item->text(1), item->text(2), item->text(3)};
 }
 
 int faultsTried = 0;
@@ -94,13 +94,13 @@ class TestYearChange : public QObject
             ConnectBackupAndTransfers(*window, context);
         }
         QSqlDatabase db() { return context.connection.database(); }
-        // Changes the year of the selected school in a new window, answering "Oui" twice.
-        void change()
+        // Runs the change in `w` (a new window by default), answering the two questions.
+        void change(YearChangeWindow *w = nullptr, bool first = true, bool second = true)
         {
-            dialogs.queueAnswer(true);
-            dialogs.queueAnswer(true);
-            YearChangeWindow w(context, *window);
-            w.Command1_Click();
+            dialogs.queueAnswer(first);
+            if (first)
+                dialogs.queueAnswer(second);
+            w ? w->Command1_Click() : YearChangeWindow(context, *window).Command1_Click();
         }
         QStringList everything()
         {
@@ -141,36 +141,25 @@ private slots:
         {
             YearChangeWindow w(f.context, *f.window);
             // "Non" to either question changes nothing.
-            f.dialogs.queueAnswer(false);
-            w.Command1_Click();
-            f.dialogs.queueAnswer(true);
-            f.dialogs.queueAnswer(false);
-            w.Command1_Click();
+            f.change(&w, false);
+            f.change(&w, true, false);
             QCOMPARE(f.everything(), unchanged);
             f.dialogs.clear();
 
             QCOMPARE(w.windowTitle(), QStringLiteral("Changement d'année"));
             QCOMPARE(w.findChild<QLabel *>("ClosingYear")->text(), QStringLiteral("2025-2026"));
             QCOMPARE(w.findChild<QLabel *>("NextYear")->text(), QStringLiteral("2026-2027"));
-            QVERIFY(w.findChild<QLabel *>("Description")
-                        ->text()
-                        .startsWith("La procédure de changement d'année a pour but :\n1- "));
-            QTreeWidgetItem *header = w.historyList()->headerItem();
-            QCOMPARE((QStringList{header->text(0), header->text(1), header->text(2), header->text(3)}),
-                     (QStringList{"Ordre", "Date", "Nb. élèves", "Libellé"}));
+            QVERIFY(w.findChild<QLabel *>("Description")->text().startsWith("La procédure de changement d'année a pour but :\n1- "));
+            QCOMPARE(texts(w.historyList()->headerItem()), (QStringList{"Ordre", "Date", "Nb. élèves", "Libellé"}));
             QCOMPARE(w.historyList()->topLevelItemCount(), 0);
             QCOMPARE(label7->text(), QStringLiteral("Dernier changement d'année : "));
-            f.dialogs.queueAnswer(true);
-            f.dialogs.queueAnswer(true);
-            w.Command1_Click();
+            f.change(&w);
             QCOMPARE(f.dialogs.titles(), (QStringList{"Confirmez", "Confirmez", "Message"}));
             QCOMPARE(f.dialogs.shown().last().text,
                      QStringLiteral("La procédure de changement d'année s'est déroulée avec succès !"));
             QCOMPARE(w.historyList()->topLevelItemCount(), 1);
-            QTreeWidgetItem *row = w.historyList()->currentItem();
-            QVERIFY(row);
-            QCOMPARE((QStringList{row->text(0), row->text(1), row->text(2), row->text(3)}),
-                     (QStringList{"1", "15/06/2026 17:45", "3", "Année 2025-2026"}));
+            QVERIFY(w.historyList()->currentItem());
+            QCOMPARE(texts(w.historyList()->currentItem()), (QStringList{"1", "15/06/2026 17:45", "3", "Année 2025-2026"}));
             QCOMPARE(w.lastChangeYear(), QStringLiteral("2025-2026"));
         }
         QCOMPARE(label7->text(), QStringLiteral("Dernier changement d'année : 2025-2026"));
@@ -211,14 +200,10 @@ private slots:
         QTest::addColumn<QString>("breakage"); // or a statement that makes the engine fail
         for (const char *step : {"archived", "deleted", "logged"})
             QTest::newRow(step) << QByteArray(step) << QString();
-        QTest::newRow("archive refused")
-            << QByteArray()
-            << "CREATE TRIGGER t BEFORE INSERT ON PARCOURS BEGIN SELECT RAISE(ABORT, 'disque plein'); END";
-        QTest::newRow("deletion refused")
-            << QByteArray() << "CREATE TRIGGER t BEFORE DELETE ON ELEVE BEGIN SELECT RAISE(ABORT, 'disque plein'); END";
-        QTest::newRow("log refused")
-            << QByteArray()
-            << "CREATE TRIGGER t BEFORE INSERT ON CHANGEANNEE BEGIN SELECT RAISE(ABORT, 'disque plein'); END";
+        const QString refused = QStringLiteral("CREATE TRIGGER t BEFORE %1 BEGIN SELECT RAISE(ABORT, 'disque plein'); END");
+        QTest::newRow("archive refused") << QByteArray() << refused.arg("INSERT ON PARCOURS");
+        QTest::newRow("deletion refused") << QByteArray() << refused.arg("DELETE ON ELEVE");
+        QTest::newRow("log refused") << QByteArray() << refused.arg("INSERT ON CHANGEANNEE");
         QTest::newRow("delete query missing")
             << QByteArray() << "DELETE FROM REQUETES WHERE NOM_REQUETE = 'SUP_ELEVE_ECOLE'";
     }
@@ -233,19 +218,16 @@ private slots:
             run(f.dir.path(), breakage);
         QVERIFY(f.window->Form_Activate());
         const QStringList before = f.everything();
-        bool done = true;
         if (!step.isEmpty()) {
             QString error;
-            done = YearChange::Perform(f.context.connection, 1, "2025-2026", f.clock.now(), nullptr, &error,
-                                       [step](const char *s) { return step != s; });
+            QVERIFY(!YearChange::Perform(f.context.connection, 1, "2025-2026", f.clock.now(), nullptr, &error,
+                                         [step](const char *s) { return step != s; }));
             QVERIFY(error.contains(QLatin1String(step)));
         } else {
             f.change();
             QCOMPARE(f.dialogs.titles().last(), QStringLiteral("Abandon"));
             QVERIFY(f.dialogs.shown().last().text.startsWith("Le changement d'année a échoué"));
-            done = false;
         }
-        QVERIFY(!done);
         ++faultsTried;
         const QStringList after = f.everything();
         for (const QString &row : before)

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ClassSynthesis.h"
+#include "PageComposer.h"
+
+#include <QDialog>
+#include <QList>
+
+#include <memory>
+
+class Dialogs;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QPrintPreviewWidget;
+class QPrinter;
+class QStatusBar;
+class QToolBar;
+class QWidget;
+class ReportPrinter;
+
+// "Prévisualisation de la synthèse": the class synthesis composed when the
+// window opens, previewed page by page, printed (all of it or the page shown)
+// or written as a PDF file into the data folder.
+class ReportViewer : public QDialog
+{
+    Q_OBJECT
+public:
+    ReportViewer(Dialogs &dialogs, const QString &dataFolder, const SynthesisInput &input, QWidget *parent = nullptr);
+    ~ReportViewer() override;
+
+    // The toolbar's buttons 1 to 7 (3 and 6 are separators).
+    void Toolbar1_ButtonClick(int button);
+    QAction *toolbarButton(int button) const { return m_buttons.value(button - 1); }
+
+    const PageComposer &document() const;
+    QPrinter *printer();
+    QPrintPreviewWidget *preview() const { return m_preview; }
+    // The page shown, from 1.
+    int currentPage() const;
+    void setCurrentPage(int page);
+    // Status panels 1 to 5.
+    QLabel *panel(int index) const { return m_panels.value(index - 1); }
+    QWidget *previewArea() const { return m_area; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void compose();
+    void printPages(bool currentOnly);
+    void setupPrinter();
+    void writePdf();
+    void updatePageStatus();
+    QWidget *buildNavigation();
+
+    Dialogs &m_dialogs;
+    QString m_dataFolder;
+    SynthesisInput m_input;
+    ReportPrinter *m_printer = nullptr;
+    std::unique_ptr<QPrinter> m_previewPrinter;
+    QToolBar *m_toolbar = nullptr;
+    QWidget *m_area = nullptr;
+    QPrintPreviewWidget *m_preview = nullptr;
+    QLabel *m_pageLabel = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QList<QAction *> m_buttons;
+    QList<QLabel *> m_panels;
+};
+
+// Draws pages `first` to `last` (from 1) of an ended document on the printer.
+bool PrintPageRange(const PageComposer &document, QPrinter *printer, int first, int last);

@@ -1,0 +1,95 @@
+#include "PupilExport.h"
+
+#include "TransferFile.h"
+
+#include "data/Connection.h"
+#include "data/DataFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace PupilExport {
+
+namespace {
+
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+} // namespace
+
+bool Export(Connection &connection, const QString &folder, qint16 school, qint16 klass, const QString &shownName,
+            QString *error)
+{
+    const QString templ = DataFiles::Resolve(connection.DataFolder(), DataFiles::ExportTemplate);
+    if (templ.isEmpty())
+        return fail(error, QStringLiteral("transfer template missing"));
+    const QString dir = TransferFile::WithoutTrailingSeparator(folder);
+    const QString target = QDir(dir).filePath(DataFiles::TransferFile);
+    const QString partial = target + QStringLiteral(".part");
+
+    QFile::remove(partial);
+    if (!QFile::copy(templ, partial))
+        return fail(error, QStringLiteral("cannot copy the template to ") + partial);
+    // The template may be read-only; its copy must take the table.
+    QFile::setPermissions(partial, QFile::permissions(partial) | QFile::WriteOwner | QFile::ReadOwner);
+
+    qint64 copied = -1;
+    {
+        TransferFile file(connection, partial, false);
+        if (!file.attached()) {
+            QFile::remove(partial);
+            return fail(error, file.error());
+        }
+        QSqlQuery q(connection.database());
+        // The name as the list shows it first, then the stored name without its
+        // surrounding blanks (names imported from text lists may carry some).
+        q.prepare(QStringLiteral("CREATE TABLE %1.ELEVE AS SELECT * FROM VIEW_EXPORT "
+                                 "WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = :NO_CLASSE "
+                                 "AND (NOM = :SHOWN OR trim(NOM) = :NAME) ORDER BY NOM = :SHOWN DESC LIMIT 1")
+                      .arg(TransferFile::Schema));
+        q.bindValue(QStringLiteral(":NO_ECOLE"), school);
+        q.bindValue(QStringLiteral(":NO_CLASSE"), klass);
+        q.bindValue(QStringLiteral(":SHOWN"), shownName);
+        q.bindValue(QStringLiteral(":NAME"), shownName.trimmed());
+        QString failure;
+        if (!q.exec())
+            failure = q.lastError().text();
+        q.finish();
+        if (failure.isEmpty() && q.exec(QStringLiteral("SELECT count(*) FROM %1.ELEVE").arg(TransferFile::Schema)) &&
+            q.next())
+            copied = q.value(0).toLongLong();
+        q.finish();
+        QString detachError;
+        if (!file.detach(&detachError) && failure.isEmpty())
+            failure = detachError;
+        if (!failure.isEmpty()) {
+            QFile::remove(partial);
+            return fail(error, failure);
+        }
+    }
+    if (copied != 1) {
+        QFile::remove(partial);
+        return fail(error, QStringLiteral("no pupil matches the name"));
+    }
+    // An earlier transfer file, whatever the letter case of its name, is replaced.
+    const QString earlier = DataFiles::Resolve(dir, DataFiles::TransferFile);
+    if (!earlier.isEmpty() && QFileInfo(earlier).fileName() != DataFiles::TransferFile && !QFile::remove(earlier)) {
+        QFile::remove(partial);
+        return fail(error, QStringLiteral("cannot remove ") + earlier);
+    }
+    QString renameError;
+    if (!DataFiles::RenameReplacing(partial, target, &renameError)) {
+        QFile::remove(partial);
+        return fail(error, renameError);
+    }
+    return true;
+}
+
+} // namespace PupilExport

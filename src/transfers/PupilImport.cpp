@@ -1,0 +1,160 @@
+#include "PupilImport.h"
+
+#include "TransferFile.h"
+
+#include "data/Connection.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace PupilImport {
+
+namespace {
+
+QStringList columnsOf(QSqlQuery &q, const QString &schema, const QString &table)
+{
+    QStringList columns;
+    if (!q.exec(QStringLiteral("PRAGMA %1.table_info(%2)").arg(schema, table)))
+        return columns;
+    while (q.next())
+        columns.append(q.value(1).toString());
+    q.finish();
+    return columns;
+}
+
+bool isDatabaseFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3", 16);
+}
+
+// The SET list that remaps the staged results. SQLite reads every right-hand
+// side from the row as it was, so copying trimester 3 into trimester 1 and
+// clearing trimester 3 fit in one UPDATE.
+QString remapping(const QStringList &columns, bool movingUp)
+{
+    static const QRegularExpression result(QStringLiteral("^T([123])_E([123])(P\\d+|TOT|CAT|PRO)$"));
+    QStringList sets;
+    for (const QString &column : columns) {
+        const auto m = result.match(column.toUpper());
+        if (!m.hasMatch())
+            continue;
+        const int trimester = m.captured(1).toInt();
+        const QString kind = m.captured(3);
+        const QString cleared = kind == QLatin1String("PRO") ? QStringLiteral("''") : QStringLiteral("99");
+        if (movingUp && trimester == 1) {
+            const QString source = QStringLiteral("T3_E") + m.captured(2) + kind;
+            if (columns.contains(source, Qt::CaseInsensitive))
+                sets.append(column + QStringLiteral(" = ") + source);
+            else
+                sets.append(column + QStringLiteral(" = ") + cleared);
+        } else {
+            sets.append(column + QStringLiteral(" = ") + cleared);
+        }
+    }
+    return sets.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+bool LevelsAgree(const QString &from, const QString &to)
+{
+    return (from == QLatin1String("GS") && to == QLatin1String("CP")) ||
+           (from == QLatin1String("CP") && to == QLatin1String("CE1")) || (!from.isEmpty() && from == to);
+}
+
+Result Import(Connection &connection, const QString &folder, qint16 school, qint16 klass, const QString &classLevel)
+{
+    Result r;
+    const QString path = TransferFile::PathIn(TransferFile::WithoutTrailingSeparator(folder));
+    if (!QFile::exists(path)) {
+        r.error = QStringLiteral("no transfer file in ") + folder;
+        return r;
+    }
+    if (!isDatabaseFile(path)) {
+        r.error = QStringLiteral("not a database: ") + path;
+        return r;
+    }
+    TransferFile file(connection, path, true);
+    if (!file.attached()) {
+        r.error = file.error();
+        return r;
+    }
+    const QString x = TransferFile::Schema;
+    QString niveau;
+    {
+        QSqlQuery q(connection.database());
+        // Only a real table named ELEVE is read: a view could run the sender's SQL.
+        if (!q.exec(QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type = 'table' AND name = 'ELEVE' "
+                                   "COLLATE NOCASE")
+                        .arg(x)) ||
+            !q.next()) {
+            r.error = QStringLiteral("the transfer file has no table ELEVE");
+            return r;
+        }
+        q.finish();
+        const QStringList staged = columnsOf(q, QStringLiteral("main"), QStringLiteral("IMPORTE"));
+        const QStringList sent = columnsOf(q, x, QStringLiteral("ELEVE"));
+        for (const QString &column : staged) {
+            if (!sent.contains(column, Qt::CaseInsensitive)) {
+                r.error = QStringLiteral("the transfer file lacks the column ") + column;
+                return r;
+            }
+        }
+        if (!q.exec(QStringLiteral("SELECT count(*) FROM %1.ELEVE").arg(x)) || !q.next()) {
+            r.error = q.lastError().text();
+            return r;
+        }
+        const qint64 count = q.value(0).toLongLong();
+        q.finish();
+        if (count != 1) {
+            r.error = QStringLiteral("the transfer file holds %1 pupils, not one").arg(count);
+            return r;
+        }
+
+        Connection::Transaction transaction(connection);
+        QString error;
+        const QString list = staged.join(QStringLiteral(", "));
+        if (!transaction.active() || !connection.executeStored(QStringLiteral("SUP_IMPORTE"), {}, &error) ||
+            !connection.execute(QStringLiteral("INSERT INTO IMPORTE (%1) SELECT %1 FROM %2.ELEVE").arg(list, x), {},
+                                &error) ||
+            !connection.execute(QStringLiteral("UPDATE IMPORTE SET NOECOLE = :NO_ECOLE, NOCLASSE = :NO_CLASSE"),
+                                {{QStringLiteral("NO_ECOLE"), school}, {QStringLiteral("NO_CLASSE"), klass}}, &error)) {
+            r.error = error.isEmpty() ? QStringLiteral("cannot open a transaction") : error;
+            return r;
+        }
+        if (!q.exec(QStringLiteral("SELECT Niveau, NOM FROM IMPORTE")) || !q.next()) {
+            r.error = q.lastError().text();
+            return r;
+        }
+        niveau = q.value(0).toString();
+        r.name = q.value(1).toString();
+        q.finish();
+        if (!LevelsAgree(niveau, classLevel)) {
+            r.outcome = Outcome::LevelMismatch;
+            return r; // rolled back: nothing reaches ELEVE
+        }
+        const bool movingUp = niveau != classLevel;
+        if (!connection.execute(QStringLiteral("UPDATE IMPORTE SET ") + remapping(staged, movingUp), {}, &error) ||
+            !connection.execute(QStringLiteral("INSERT INTO ELEVE SELECT VIEW_IMPORTE.* FROM VIEW_IMPORTE"), {},
+                                &error)) {
+            r.error = error;
+            return r;
+        }
+        if (!transaction.commit()) {
+            r.error = connection.database().lastError().text();
+            return r;
+        }
+    }
+    file.detach();
+    for (Recordset *rs : {&connection.IMPORTE, &connection.VIEW_IMPORTE, &connection.ELEVE})
+        if (rs->isOpen())
+            rs->requery();
+    r.outcome = Outcome::Imported;
+    return r;
+}
+
+} // namespace PupilImport

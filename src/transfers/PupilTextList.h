@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class Connection;
+
+// A plain text list of pupils' names, one name per line, added to a class.
+namespace PupilTextList {
+
+// The file's text: UTF-8 (with or without its byte-order mark) when the bytes
+// are valid UTF-8, otherwise Windows-1252, the 8-bit set of Windows machines.
+QString Decode(const QByteArray &bytes);
+
+// The names of a list: every line, the last one too, ended by CR LF, CR or LF;
+// tabs become blanks; lines that are empty or hold only blanks are skipped;
+// other blanks are kept.
+QStringList Names(const QString &text);
+
+// Adds every name of the file at `path` to class `klass` of `school` with
+// occupation code 0, in one transaction. On failure nothing is added and
+// `error` holds a French message for the user.
+bool Import(Connection &connection, const QString &path, qint16 school, qint16 klass, int *added, QString *error);
+
+} // namespace PupilTextList

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// Writes the synthesis of every class of a data folder (or of one school) as
+// one PDF file per class, after refreshing each pupil's and each class's
+// profiles as "Synthèse" does.
+struct BatchOptions
+{
+    QString dataFolder;
+    QString outputFolder;
+    QString school; // empty: every school
+    QString programTitle;
+    QDateTime now;
+};
+
+struct BatchResult
+{
+    QStringList written; // full paths, in the order written
+    QStringList errors;  // one French line per failure
+};
+
+BatchResult WriteClassSyntheses(const BatchOptions &options);
