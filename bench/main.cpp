@@ -326,8 +326,11 @@ void selectScoredPupil(Navigation &navigation, ResultStore &store, int level, co
 {
     if (!navigation.selectPupil(pupil))
         die(QStringLiteral("pupil %1 not found").arg(pupil));
+    // One commit for both, as the window's selection handler does.
+    Connection::Transaction transaction(navigation.connection());
     if (store.ComputePupilProfile(level, pupil).isEmpty() || store.ComputeClassProfile(level).isEmpty())
         die(QStringLiteral("no profile for %1").arg(pupil));
+    transaction.commit();
 }
 
 // Changes one category of the pupil (1 <-> 4) so that its profile and the
@@ -500,7 +503,9 @@ ScoredTimes timeScoring(const QString &folder, int repetitions)
             navigation.selectPupil(pupil);
             const QVariantMap fields = windowFields(store, level, pupil, r);
             timer.start();
-            if (!store.SaveResults(pupil, fields, &error) || store.ComputeClassProfile(level).isEmpty())
+            Connection::Transaction transaction(navigation.connection()); // one commit, as the window does
+            if (!store.SaveResults(pupil, fields, &error) || store.ComputeClassProfile(level).isEmpty() ||
+                !transaction.commit())
                 die(QStringLiteral("cannot store the results of %1: %2").arg(pupil, error));
             if (r > 0)
                 times.valider.push_back(elapsedMs(timer));

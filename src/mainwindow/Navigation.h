@@ -53,6 +53,7 @@ public:
     QString lastChangeYear();
 
     ToolbarStates toolbarStates();
+    Connection &connection() { return m_connection; }
 
 private:
     Connection &m_connection;
