@@ -4,6 +4,7 @@
 #include "common/TextUtil.h"
 #include "mainwindow/AppContext.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/KeyedToolbar.h"
 #include "reports/PageFrame.h"
 #include "reports/ReportPrinter.h"
 
@@ -54,19 +55,7 @@ RecordForm::RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const
                     {},
                     {QStringLiteral("Sortie"), QStringLiteral("Sortie"),
                      QStringLiteral("Sortir de la fiche de saisie des résultats")}});
-    for (const QStringList &b : std::as_const(buttons)) {
-        if (b.isEmpty()) {
-            m_toolbar->addSeparator();
-            continue;
-        }
-        const QString key = b.at(0);
-        QAction *action = m_toolbar->addAction(b.at(1));
-        action->setObjectName(key);
-        action->setData(key);
-        action->setToolTip(b.at(2));
-        connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
-        m_actions.insert(key, action);
-    }
+    m_actions = AddKeyedButtons(m_toolbar, buttons, [this](const QString &key) { Toolbar1_ButtonClick(key); });
     outer->addWidget(m_toolbar);
 
     auto *body = new QWidget(this);

@@ -3,6 +3,7 @@
 #include "EvaluationModel.h"
 #include "mainwindow/AppContext.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/KeyedToolbar.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -140,19 +141,7 @@ void EntryWindow::buildToolbar()
         {QStringLiteral("Sortie"), QStringLiteral("Sortie"),
          QStringLiteral("Sortir de la fiche de saisie des résultats")},
     };
-    for (const QStringList &b : buttons) {
-        if (b.isEmpty()) {
-            m_toolbar->addSeparator();
-            continue;
-        }
-        const QString key = b.at(0);
-        QAction *action = m_toolbar->addAction(b.at(1));
-        action->setObjectName(key);
-        action->setData(key);
-        action->setToolTip(b.at(2));
-        connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
-        m_actions.insert(key, action);
-    }
+    m_actions = AddKeyedButtons(m_toolbar, buttons, [this](const QString &key) { Toolbar1_ButtonClick(key); });
 }
 
 QWidget *EntryWindow::buildTrimesterPage(int trimester)
