@@ -239,15 +239,21 @@ struct Selections
     std::vector<double> pupils;
 };
 
+// Opens the folder's database as the program does after its start-up checks.
+void openOrDie(Connection &connection, const QString &folder)
+{
+    connection.setDataFolder(folder);
+    QString error;
+    if (!connection.OpenDatabase(&error))
+        die(QStringLiteral("cannot open the database: %1").arg(error));
+}
+
 // The cascades of the main window's lists, over schools spread through the file.
 Selections timeSelections(const QString &folder, int sampledSchools)
 {
     Selections times;
     Connection connection;
-    connection.setDataFolder(folder);
-    QString error;
-    if (!connection.OpenDatabase(&error))
-        die(QStringLiteral("cannot open the database: %1").arg(error));
+    openOrDie(connection, folder);
     AppState state;
     Navigation navigation(connection, state);
     const QStringList schools = navigation.schoolNames();
@@ -379,10 +385,8 @@ SynthesisTimes timeSynthesis(const QString &folder, int repetitions)
 {
     SynthesisTimes times;
     Connection connection;
-    connection.setDataFolder(folder);
+    openOrDie(connection, folder);
     QString error;
-    if (!connection.OpenDatabase(&error))
-        die(QStringLiteral("cannot open the database: %1").arg(error));
     AppState state;
     Navigation navigation(connection, state);
     const QList<Navigation::ClassEntry> classes = navigation.selectSchool(ScoredSchool);
@@ -432,10 +436,8 @@ ScoredTimes timeScoring(const QString &folder, int repetitions)
 {
     ScoredTimes times;
     Connection connection;
-    connection.setDataFolder(folder);
+    openOrDie(connection, folder);
     QString error;
-    if (!connection.OpenDatabase(&error))
-        die(QStringLiteral("cannot open the database: %1").arg(error));
     AppState state;
     Navigation navigation(connection, state);
     ResultStore store(connection, state);

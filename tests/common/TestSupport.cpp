@@ -18,8 +18,7 @@ namespace TestSupport {
 namespace {
 
 // Opens the folder's live database under a throw-away connection name and runs `work`.
-template <typename F>
-auto withDatabase(const QString &folder, F work)
+template <typename F> auto withDatabase(const QString &folder, F work)
 {
     const QString name = QStringLiteral("testsupport");
     struct Cleanup
@@ -42,8 +41,8 @@ auto withDatabase(const QString &folder, F work)
 void createEmptyDataFolder(const QString &folder)
 {
     QString error;
-    if (!Schema::CreateDatabase(QDir(folder).filePath(DataFiles::Database), &error)
-        || !Schema::CreateExportTemplate(QDir(folder).filePath(DataFiles::ExportTemplate), &error))
+    if (!Schema::CreateDatabase(QDir(folder).filePath(DataFiles::Database), &error) ||
+        !Schema::CreateExportTemplate(QDir(folder).filePath(DataFiles::ExportTemplate), &error))
         qFatal("cannot create test data folder: %s", qPrintable(error));
 }
 
@@ -63,6 +62,13 @@ qint64 insertRow(const QString &folder, const QString &table, const QVariantMap 
             qFatal("insert into %s failed: %s", qPrintable(table), qPrintable(q.lastError().text()));
         return q.lastInsertId().toLongLong();
     });
+}
+
+void execSql(const QString &folder, const QString &sql)
+{
+    SqliteSupport::RawDatabase db;
+    QVERIFY2(db.open(DataFiles::LiveDatabase(folder), false), qPrintable(folder));
+    QVERIFY2(db.exec(sql), qPrintable(db.error()));
 }
 
 int rowCount(const QString &folder, const QString &table)

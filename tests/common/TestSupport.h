@@ -16,6 +16,10 @@ void createEmptyDataFolder(const QString &folder);
 // Inserts one row into `table` of the database file in `folder`; returns its rowid.
 qint64 insertRow(const QString &folder, const QString &table, const QVariantMap &values);
 
+// Runs SQL statements on the live database of `folder` (opened on its own);
+// a failure fails the calling test.
+void execSql(const QString &folder, const QString &sql);
+
 // Number of rows of `table` in the database of `folder` (opened on its own).
 int rowCount(const QString &folder, const QString &table);
 

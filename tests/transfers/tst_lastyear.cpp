@@ -1,11 +1,10 @@
 // Refilling a class from last year's pupils: who is offered when, the list's
 // texts, what is added, and the two "nothing to offer" cases.
 #include "TestSupport.h"
+#include "WidgetSupport.h"
 
 #include "backup/BackupCommands.h"
 #include "common/ScriptedDialogs.h"
-#include "data/DataFiles.h"
-#include "data/SqliteSupport.h"
 #include "mainwindow/AppContext.h"
 #include "mainwindow/Form1.h"
 #include "transfers/LastYearPupils.h"
@@ -20,24 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-void run(const QString &folder, const QString &sql)
-{
-    SqliteSupport::RawDatabase db;
-    QVERIFY(db.open(DataFiles::LiveDatabase(folder), false));
-    QVERIFY2(db.exec(sql), qPrintable(db.error()));
-}
-
-QStringList texts(const QListWidget *list)
-{
-    QStringList t;
-    for (int i = 0; i < list->count(); ++i)
-        t.append(list->item(i)->text());
-    return t;
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestLastYear : public QObject
 {
@@ -55,11 +37,13 @@ class TestLastYear : public QObject
         Fixture(const QDate &today, bool archive = true) : clock(QDateTime(today, QTime(9, 0)))
         {
             TestSupport::createEmptyDataFolder(dir.path());
-            run(dir.path(), "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole Jules Ferry');"
+            TestSupport::execSql(
+                dir.path(), "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole Jules Ferry');"
                             "INSERT INTO CLASSE (NOCLASSE, NOECOLE, LIBELLE, NIVEAU) VALUES "
                             "(1, 1, 'CE1 Mme Roux', 'CE1'), (2, 1, 'CP M. Petit', 'CP'), (3, 1, 'GS Mme Blanc', 'GS')");
             if (archive)
-                run(dir.path(), "INSERT INTO PARCOURS (ANNEE, Niveau, NOECOLE, NOCLASSE, NOM, CSP, T3_E1TOT) VALUES "
+                TestSupport::execSql(
+                    dir.path(), "INSERT INTO PARCOURS (ANNEE, Niveau, NOECOLE, NOCLASSE, NOM, CSP, T3_E1TOT) VALUES "
                                 "('2025-2026', 'GS', 2, 1, 'Zoé', 2, 12), ('2025-2026', 'CP', 1, 2, 'Lucas', 5, 7),"
                                 "('2025-2026', 'GS', 2, 1, 'Emma', 1, 3), ('2025-2026', 'CE1', 1, 1, 'Chloé', 3, 9),"
                                 "('2024-2025', 'GS', 2, 1, 'Inès', 4, 1), ('2024-2025', 'CP', 1, 2, 'Hugo', 6, 2),"
@@ -101,7 +85,7 @@ private slots:
         LastYearWindow w(f.context, *f.window);
         QCOMPARE(w.windowTitle(), QStringLiteral("Liste élèves année précédente"));
         QCOMPARE(w.findChild<QLabel *>("Label1")->text(), "Classe de : " + klass);
-        QCOMPARE(texts(w.list()), offered);
+        QCOMPARE(TestSupport::listTexts(w.list()), offered);
         QCOMPARE(w.button()->text(), QStringLiteral("Ajouter les élèves"));
         QCOMPARE(f.dialogs.titles(), QStringList());
     }
@@ -112,7 +96,8 @@ private slots:
     {
         Fixture f(QDate(2026, 9, 1));
         // More than the 201 entries the list once held.
-        run(f.dir.path(),
+        TestSupport::execSql(
+            f.dir.path(),
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 250) "
             "INSERT INTO PARCOURS (ANNEE, Niveau, NOM, CSP) SELECT '2025-2026', 'CP', 'Zz ' || i, 1 FROM n");
         f.selectClass("CP M. Petit");
@@ -135,7 +120,7 @@ private slots:
         QCOMPARE(f.dialogs.titles(), QStringList{"Message"});
         QCOMPARE(f.dialogs.shown().last().text, QStringLiteral("Les élèves ont été ajoutés avec succès."));
         QCOMPARE(f.window->classList()->currentItem()->text(), QStringLiteral("CP M. Petit"));
-        QCOMPARE(texts(f.window->pupilList()), (QStringList{"Emma", "Lucas", "Zz 99"}));
+        QCOMPARE(TestSupport::listTexts(f.window->pupilList()), (QStringList{"Emma", "Lucas", "Zz 99"}));
         QSqlQuery q(f.context.connection.database());
         QVERIFY(q.exec("SELECT NOECOLE, NOCLASSE, NOM, CSP, T3_E1TOT FROM ELEVE ORDER BY rowid"));
         QStringList added;

@@ -1,6 +1,7 @@
 // Sending a pupil to another school and receiving one: round trips through the
 // pupil toolbar, the remapping of results, refusals, and hostile transfer files.
 #include "TestSupport.h"
+#include "WidgetSupport.h"
 
 #include "backup/cUnzip.h"
 #include "common/ScriptedDialogs.h"
@@ -26,14 +27,6 @@ void run(const QString &path, const QString &sql, bool create = false)
     SqliteSupport::RawDatabase db;
     QVERIFY2(db.open(path, create), qPrintable(path));
     QVERIFY2(db.exec(sql), qPrintable(db.error()));
-}
-
-QStringList texts(const QListWidget *list)
-{
-    QStringList t;
-    for (int i = 0; i < list->count(); ++i)
-        t.append(list->item(i)->text());
-    return t;
 }
 
 } // namespace
@@ -145,7 +138,7 @@ private slots:
         f.importInto(to);
         QCOMPARE(f.dialogs.shown().last().text, "L'importation de l'élève " + pupil + " a réussi !");
         f.select(to);
-        QVERIFY(texts(f.window->pupilList()).contains(pupil));
+        QVERIFY(TestSupport::listTexts(f.window->pupilList()).contains(pupil));
         const int fromNo = from.startsWith("GS") ? 1 : 2;
         const QVariantMap row = f.pupilRow(toNo, pupil);
         QVERIFY(!row.isEmpty());
@@ -190,14 +183,14 @@ private slots:
         f.exportPupil(from, pupil);
         const QStringList before = f.eleve();
         f.select(to);
-        const QStringList listed = texts(f.window->pupilList());
+        const QStringList listed = TestSupport::listTexts(f.window->pupilList());
         f.importInto(to);
         QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Abandon"));
         QCOMPARE(f.dialogs.shown().last().text,
                  QStringLiteral("Le niveau de la classe ne concorde pas.\nla procédure est abandonnée !"));
         QCOMPARE(f.eleve(), before);
         f.select(to);
-        QCOMPARE(texts(f.window->pupilList()), listed);
+        QCOMPARE(TestSupport::listTexts(f.window->pupilList()), listed);
     }
 
     // The second export replaces the first; an export that finds no pupil

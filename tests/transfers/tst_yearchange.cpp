@@ -3,8 +3,6 @@
 
 #include "backup/BackupCommands.h"
 #include "common/ScriptedDialogs.h"
-#include "data/DataFiles.h"
-#include "data/SqliteSupport.h"
 #include "mainwindow/AppContext.h"
 #include "mainwindow/Form1.h"
 #include "transfers/YearChange.h"
@@ -21,13 +19,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-void run(const QString &folder, const QString &sql)
-{
-    SqliteSupport::RawDatabase db;
-    QVERIFY(db.open(DataFiles::LiveDatabase(folder), false));
-    QVERIFY2(db.exec(sql), qPrintable(db.error()));
-}
 
 QStringList rows(const QSqlDatabase &db, const QString &sql)
 {
@@ -81,7 +72,8 @@ class TestYearChange : public QObject
         {
             const QString folder = dir.path();
             TestSupport::createEmptyDataFolder(folder);
-            run(folder, "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole Jules Ferry'), (2, 'Ecole du Port');"
+            TestSupport::execSql(
+                folder, "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole Jules Ferry'), (2, 'Ecole du Port');"
                         "INSERT INTO CLASSE (NOCLASSE, NOECOLE, LIBELLE, NIVEAU) VALUES "
                         "(1, 1, 'CP A', 'CP'), (2, 1, 'CE1 B', 'CE1'), (1, 2, 'CP du port', 'CP');"
                         "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP, T1_E1P1, T1_E1TOT, T2_E3PRO, T3_E2P7, "
@@ -149,7 +141,9 @@ private slots:
             QCOMPARE(w.windowTitle(), QStringLiteral("Changement d'année"));
             QCOMPARE(w.findChild<QLabel *>("ClosingYear")->text(), QStringLiteral("2025-2026"));
             QCOMPARE(w.findChild<QLabel *>("NextYear")->text(), QStringLiteral("2026-2027"));
-            QVERIFY(w.findChild<QLabel *>("Description")->text().startsWith("La procédure de changement d'année a pour but :\n1- "));
+            QVERIFY(w.findChild<QLabel *>("Description")
+                        ->text()
+                        .startsWith("La procédure de changement d'année a pour but :\n1- "));
             QCOMPARE(texts(w.historyList()->headerItem()), (QStringList{"Ordre", "Date", "Nb. élèves", "Libellé"}));
             QCOMPARE(w.historyList()->topLevelItemCount(), 0);
             QCOMPARE(label7->text(), QStringLiteral("Dernier changement d'année : "));
@@ -159,7 +153,8 @@ private slots:
                      QStringLiteral("La procédure de changement d'année s'est déroulée avec succès !"));
             QCOMPARE(w.historyList()->topLevelItemCount(), 1);
             QVERIFY(w.historyList()->currentItem());
-            QCOMPARE(texts(w.historyList()->currentItem()), (QStringList{"1", "15/06/2026 17:45", "3", "Année 2025-2026"}));
+            QCOMPARE(texts(w.historyList()->currentItem()),
+                     (QStringList{"1", "15/06/2026 17:45", "3", "Année 2025-2026"}));
             QCOMPARE(w.lastChangeYear(), QStringLiteral("2025-2026"));
         }
         QCOMPARE(label7->text(), QStringLiteral("Dernier changement d'année : 2025-2026"));
@@ -200,7 +195,8 @@ private slots:
         QTest::addColumn<QString>("breakage"); // or a statement that makes the engine fail
         for (const char *step : {"archived", "deleted", "logged"})
             QTest::newRow(step) << QByteArray(step) << QString();
-        const QString refused = QStringLiteral("CREATE TRIGGER t BEFORE %1 BEGIN SELECT RAISE(ABORT, 'disque plein'); END");
+        const QString refused =
+            QStringLiteral("CREATE TRIGGER t BEFORE %1 BEGIN SELECT RAISE(ABORT, 'disque plein'); END");
         QTest::newRow("archive refused") << QByteArray() << refused.arg("INSERT ON PARCOURS");
         QTest::newRow("deletion refused") << QByteArray() << refused.arg("DELETE ON ELEVE");
         QTest::newRow("log refused") << QByteArray() << refused.arg("INSERT ON CHANGEANNEE");
@@ -215,7 +211,7 @@ private slots:
         QFETCH(QString, breakage);
         Fixture f;
         if (!breakage.isEmpty())
-            run(f.dir.path(), breakage);
+            TestSupport::execSql(f.dir.path(), breakage);
         QVERIFY(f.window->Form_Activate());
         const QStringList before = f.everything();
         if (!step.isEmpty()) {
