@@ -22,7 +22,6 @@
 
 #include "Generator.h"
 
-#include "common/AppState.h"
 #include "common/ScriptedDialogs.h"
 #include "data/Connection.h"
 #include "data/DataFiles.h"
@@ -31,7 +30,8 @@
 #include "evaluation/EvaluationModel.h"
 #include "evaluation/ResultStore.h"
 #include "evaluation/Scoring.h"
-#include "mainwindow/Navigation.h"
+#include "data/Roster.h"
+#include "mainwindow/ToolbarStates.h"
 #include "reports/ClassSynthesis.h"
 #include "reports/PageComposer.h"
 
@@ -173,31 +173,34 @@ double freeSomePages(const QString &path, double share)
     return pages ? double(freePages) / double(pages) : 0;
 }
 
-// The school-list click as the main window runs it: the school, then its
-// first class and that class's first pupil, the year-change label and the
-// toolbar states.
-void schoolCascade(Navigation &navigation, const QString &school)
+// The school-list click as the main window runs it: the school's classes,
+// its first class's pupils, the year-change label and the toolbar states.
+void schoolCascade(Connection &connection, int schoolNo, int schoolCount)
 {
-    const QList<Navigation::ClassEntry> classes = navigation.selectSchool(school);
-    if (!classes.isEmpty()) {
-        navigation.selectClass(classes.first().label);
-        const QStringList pupils = navigation.pupilNames();
-        if (!pupils.isEmpty())
-            navigation.selectPupil(pupils.first());
-    }
-    navigation.lastChangeYear();
-    navigation.toolbarStates();
+    const QList<Roster::ClassEntry> classes = Roster::Classes(connection, schoolNo);
+    int pupils = 0;
+    if (!classes.isEmpty())
+        pupils = int(Roster::Pupils(connection, schoolNo, classes.first().classNo).size());
+    Roster::LastChangeYear(connection, schoolNo);
+    UpdateToolbarStates(schoolCount, int(classes.size()), pupils);
 }
 
-// The class-list click: the class, its pupils, the first pupil.
-QStringList classCascade(Navigation &navigation, const QString &label)
+// The class-list click: the class's pupils.
+QList<Roster::PupilEntry> classCascade(Connection &connection, int schoolNo, int classNo)
 {
-    navigation.selectClass(label);
-    const QStringList pupils = navigation.pupilNames();
-    if (!pupils.isEmpty())
-        navigation.selectPupil(pupils.first());
-    navigation.toolbarStates();
+    const QList<Roster::PupilEntry> pupils = Roster::Pupils(connection, schoolNo, classNo);
+    UpdateToolbarStates(1, 1, int(pupils.size()));
     return pupils;
+}
+
+// The school of the given name.
+int schoolNumber(Connection &connection, const QString &name)
+{
+    for (const Roster::SchoolEntry &school : Roster::Schools(connection))
+        if (school.name == name)
+            return school.schoolNo;
+    die(QStringLiteral("no school %1").arg(name));
+    return 0;
 }
 
 // The start-up of the main window: the database side of the sequence
@@ -210,12 +213,10 @@ void startUp(const QString &folder)
     if (!StartDatabase(connection, dialogs, QDateTime::currentDateTime()) || !dialogs.shown().isEmpty())
         die(QStringLiteral("start-up failed: %1")
                 .arg(dialogs.shown().isEmpty() ? QString() : dialogs.shown().constFirst().text));
-    AppState state;
-    Navigation navigation(connection, state);
-    const QStringList schools = navigation.schoolNames();
+    const QList<Roster::SchoolEntry> schools = Roster::Schools(connection);
     if (schools.isEmpty())
         die(QStringLiteral("no school in the database"));
-    schoolCascade(navigation, schools.first());
+    schoolCascade(connection, schools.first().schoolNo, int(schools.size()));
     // Closing is not part of the start-up: the connection goes with this scope.
 }
 
@@ -254,27 +255,27 @@ Selections timeSelections(const QString &folder, int sampledSchools)
     Selections times;
     Connection connection;
     openOrDie(connection, folder);
-    AppState state;
-    Navigation navigation(connection, state);
-    const QStringList schools = navigation.schoolNames();
+    const QList<Roster::SchoolEntry> schools = Roster::Schools(connection);
     const int step = std::max(1, int(schools.size()) / std::max(1, sampledSchools));
     int pupilsSelected = 0;
     for (int s = 0; s < schools.size(); s += step) {
+        const int schoolNo = schools.at(s).schoolNo;
         QElapsedTimer timer;
         timer.start();
-        schoolCascade(navigation, schools.at(s));
+        schoolCascade(connection, schoolNo, int(schools.size()));
         times.schools.push_back(elapsedMs(timer));
 
-        const QList<Navigation::ClassEntry> classes = navigation.selectSchool(schools.at(s));
-        for (const Navigation::ClassEntry &entry : classes) {
+        const QList<Roster::ClassEntry> classes = Roster::Classes(connection, schoolNo);
+        for (const Roster::ClassEntry &entry : classes) {
             timer.restart();
-            const QStringList pupils = classCascade(navigation, entry.label);
+            const QList<Roster::PupilEntry> pupils = classCascade(connection, schoolNo, entry.classNo);
             times.classes.push_back(elapsedMs(timer));
 
-            for (const QString &pupil : pupils) {
+            for (const Roster::PupilEntry &pupil : pupils) {
                 timer.restart();
-                if (!navigation.selectPupil(pupil))
-                    die(QStringLiteral("pupil %1 not found").arg(pupil));
+                // What a pupil's selection reads before its scoring: its row, by key.
+                if (!connection.ELEVE.findFirst(QStringLiteral("NOELEVE"), pupil.key))
+                    die(QStringLiteral("pupil %1 not found").arg(pupil.name));
                 times.pupils.push_back(elapsedMs(timer));
                 ++pupilsSelected;
             }
@@ -318,6 +319,8 @@ void addScoredSchool(const QString &path, const QString &workFolder, quint32 see
                     .arg(name)) &&
         db.exec(QStringLiteral("INSERT INTO CLASSE SELECT * FROM extra.CLASSE")) &&
         db.exec(QStringLiteral("UPDATE CLASSE SET NOECOLE = %1 WHERE rowid > %2").arg(school).arg(lastClass)) &&
+        // The extra pupils' keys follow the file's.
+        db.exec(QStringLiteral("UPDATE extra.ELEVE SET NOELEVE = NOELEVE + %1").arg(lastPupil)) &&
         db.exec(QStringLiteral("INSERT INTO ELEVE SELECT * FROM extra.ELEVE")) &&
         db.exec(QStringLiteral("UPDATE ELEVE SET NOECOLE = %1 WHERE rowid > %2").arg(school).arg(lastPupil)) &&
         db.exec(QStringLiteral("COMMIT")) && db.exec(QStringLiteral("DETACH extra"));
@@ -328,32 +331,32 @@ void addScoredSchool(const QString &path, const QString &workFolder, quint32 see
 }
 
 // The pupil-list click with the scoring, as the main window runs it.
-void selectScoredPupil(Navigation &navigation, ResultStore &store, int level, const QString &pupil)
+void selectScoredPupil(Connection &connection, ResultStore &store, int level, int schoolNo, int classNo,
+                       const Roster::PupilEntry &pupil)
 {
-    if (!navigation.selectPupil(pupil))
-        die(QStringLiteral("pupil %1 not found").arg(pupil));
     // One commit for both, as the window's selection handler does.
-    Connection::Transaction transaction(navigation.connection());
-    if (store.ComputePupilProfile(level, pupil).isEmpty() || store.ComputeClassProfile(level).isEmpty())
-        die(QStringLiteral("no profile for %1").arg(pupil));
+    Connection::Transaction transaction(connection);
+    if (store.ComputePupilProfile(level, pupil.key).isEmpty() ||
+        store.ComputeClassProfile(level, schoolNo, classNo).isEmpty())
+        die(QStringLiteral("no profile for %1").arg(pupil.name));
     transaction.commit();
 }
 
 // Changes one category of the pupil (1 <-> 4) so that its profile and the
 // class's average change.
-void flipCategory(ResultStore &store, const QString &pupil, const QString &field)
+void flipCategory(ResultStore &store, qint64 pupil, const QString &field)
 {
     const std::optional<QVariantMap> fields = store.pupilFields(pupil);
     if (!fields)
         die(QStringLiteral("pupil %1 not found").arg(pupil));
     const int category = fields->value(field).toInt() == 1 ? 4 : 1;
     if (!store.SaveResults(pupil, {{field, category}, {ProfileFieldOfCategoryField(field), category < 3 ? "A" : "F"}}))
-        die(QStringLiteral("cannot change %1 of %2").arg(field, pupil));
+        die(QStringLiteral("cannot change %1 of %2").arg(field).arg(pupil));
 }
 
 // Every field an entry window stores, from the pupil's stored items, with one
 // item changed so that the validation writes.
-QVariantMap windowFields(ResultStore &store, int level, const QString &pupil, int round)
+QVariantMap windowFields(ResultStore &store, int level, qint64 pupil, int round)
 {
     const std::optional<QVariantMap> stored = store.pupilFields(pupil);
     if (!stored)
@@ -364,7 +367,7 @@ QVariantMap windowFields(ResultStore &store, int level, const QString &pupil, in
             QStringList boxes;
             for (int i = 1; i <= ItemCount(level, t, e); ++i) {
                 const QVariant v = stored->value(ItemField(t, e, i));
-                boxes.append(IsScored(v) ? QString::number(v.toInt()) : QStringLiteral("_"));
+                boxes.append(IsScored(v) ? QString::number(v.toInt()) : NoResult);
             }
             if (t == EvaluatedTrimesters(level).constLast() && e == 1)
                 boxes.first() = QString::number(round % 2 ? ItemMax(level, t, e, 1) : 0);
@@ -387,15 +390,13 @@ SynthesisTimes timeSynthesis(const QString &folder, int repetitions)
     Connection connection;
     openOrDie(connection, folder);
     QString error;
-    AppState state;
-    Navigation navigation(connection, state);
-    const QList<Navigation::ClassEntry> classes = navigation.selectSchool(ScoredSchool);
+    const int schoolNo = schoolNumber(connection, ScoredSchool);
+    const QList<Roster::ClassEntry> classes = Roster::Classes(connection, schoolNo);
     const QString pdf = QDir(folder).filePath(QStringLiteral("synthese.pdf"));
     QElapsedTimer timer;
-    for (const Navigation::ClassEntry &entry : classes) {
-        navigation.selectClass(entry.label);
+    for (const Roster::ClassEntry &entry : classes) {
         const auto compose = [&](PageComposer &document) {
-            SynthesisInput input = ReadSynthesisInput(connection);
+            SynthesisInput input = ReadSynthesisInput(connection, schoolNo, entry.classNo);
             if (input.pupils.size() != ScoredClassSize)
                 die(QStringLiteral("%1 pupils in the synthesis of %2").arg(input.pupils.size()).arg(entry.label));
             input.schoolYear = QStringLiteral("2026-2027");
@@ -438,10 +439,9 @@ ScoredTimes timeScoring(const QString &folder, int repetitions)
     Connection connection;
     openOrDie(connection, folder);
     QString error;
-    AppState state;
-    Navigation navigation(connection, state);
-    ResultStore store(connection, state);
-    const QList<Navigation::ClassEntry> classes = navigation.selectSchool(ScoredSchool);
+    ResultStore store(connection);
+    const int schoolNo = schoolNumber(connection, ScoredSchool);
+    const QList<Roster::ClassEntry> classes = Roster::Classes(connection, schoolNo);
     if (classes.size() < 2)
         die(QStringLiteral("the 30-pupil school has no classes"));
     QElapsedTimer timer;
@@ -455,60 +455,55 @@ ScoredTimes timeScoring(const QString &folder, int repetitions)
             times.commits.push_back(elapsedMs(timer));
     }
     for (int c = 0; c < classes.size(); ++c) {
-        const Navigation::ClassEntry &entry = classes.at(c);
-        const int level = entry.levelCode;
-        const Navigation::ClassEntry &other = classes.at((c + 1) % classes.size());
-        // The class-list click, coming from another class.
+        const Roster::ClassEntry &entry = classes.at(c);
+        const int level = LevelCode(entry.level);
+        const int classNo = entry.classNo;
+        // The class-list click: its pupils, the first one selected with its scoring.
         for (int r = 0; r <= repetitions; ++r) {
-            navigation.selectClass(other.label);
             timer.start();
-            navigation.selectClass(entry.label);
-            const QStringList pupils = navigation.pupilNames();
-            selectScoredPupil(navigation, store, level, pupils.first());
-            navigation.toolbarStates();
+            const QList<Roster::PupilEntry> pupils = classCascade(connection, schoolNo, classNo);
+            selectScoredPupil(connection, store, level, schoolNo, classNo, pupils.first());
             if (r > 0)
                 times.classes.push_back(elapsedMs(timer));
         }
-        const QStringList pupils = navigation.pupilNames();
+        const QList<Roster::PupilEntry> pupils = Roster::Pupils(connection, schoolNo, classNo);
         if (pupils.size() != ScoredClassSize)
             die(QStringLiteral("%1 pupils in %2").arg(pupils.size()).arg(entry.label));
         // The pupil-list click with everything up to date, then after a change.
         const QString latest = CategoryField(level, PanelSlotOrder(level).constLast(), 2);
         for (int r = 0; r <= repetitions; ++r) {
-            for (const QString &pupil : pupils) {
+            for (const Roster::PupilEntry &pupil : pupils) {
                 timer.start();
-                selectScoredPupil(navigation, store, level, pupil);
+                selectScoredPupil(connection, store, level, schoolNo, classNo, pupil);
                 if (r > 0)
                     times.pupils.push_back(elapsedMs(timer));
             }
             for (int k = 0; k < 5; ++k) {
-                const QString &pupil = pupils.at((r * 5 + k) % pupils.size());
-                flipCategory(store, pupil, latest.isEmpty() ? QStringLiteral("T3_E3CAT") : latest);
+                const Roster::PupilEntry &pupil = pupils.at((r * 5 + k) % pupils.size());
+                flipCategory(store, pupil.key, latest.isEmpty() ? QStringLiteral("T3_E3CAT") : latest);
                 timer.start();
-                selectScoredPupil(navigation, store, level, pupil);
+                selectScoredPupil(connection, store, level, schoolNo, classNo, pupil);
                 if (r > 0)
                     times.pupilsWrite.push_back(elapsedMs(timer));
             }
         }
-        // "Analyse": every pupil in turn, then the first again.
+        // "Synthèse": every pupil's profile then the class's, by key, in one transaction.
         for (int r = 0; r <= repetitions; ++r) {
             timer.start();
-            for (const QString &pupil : pupils)
-                selectScoredPupil(navigation, store, level, pupil);
-            selectScoredPupil(navigation, store, level, pupils.first());
+            if (!store.RefreshClassProfiles(level, schoolNo, classNo, &error))
+                die(QStringLiteral("cannot refresh %1: %2").arg(entry.label, error));
             if (r > 0)
                 times.refresh.push_back(elapsedMs(timer));
         }
         // "Valider" of an entry window: its fields, then the class profile.
         for (int r = 0; r <= repetitions; ++r) {
-            const QString &pupil = pupils.at(r % pupils.size());
-            navigation.selectPupil(pupil);
-            const QVariantMap fields = windowFields(store, level, pupil, r);
+            const Roster::PupilEntry &pupil = pupils.at(r % pupils.size());
+            const QVariantMap fields = windowFields(store, level, pupil.key, r);
             timer.start();
-            Connection::Transaction transaction(navigation.connection()); // one commit, as the window does
-            if (!store.SaveResults(pupil, fields, &error) || store.ComputeClassProfile(level).isEmpty() ||
-                !transaction.commit())
-                die(QStringLiteral("cannot store the results of %1: %2").arg(pupil, error));
+            Connection::Transaction transaction(connection); // one commit, as the window does
+            if (!store.SaveResults(pupil.key, fields, &error) ||
+                store.ComputeClassProfile(level, schoolNo, classNo).isEmpty() || !transaction.commit())
+                die(QStringLiteral("cannot store the results of %1: %2").arg(pupil.name, error));
             if (r > 0)
                 times.valider.push_back(elapsedMs(timer));
         }

@@ -1,96 +1,74 @@
 #include "AdministrationCommands.h"
 
-#include "FormClasse.h"
-#include "FormEcole.h"
-#include "FormEleve.h"
-#include "MainLists.h"
+#include "ClassDialog.h"
+#include "PupilDialog.h"
 #include "PupilList.h"
 #include "RecordDeletion.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
+#include "SchoolDialog.h"
+#include "common/MainScreen.h"
+#include "data/AppContext.h"
 #include "reports/PageFrame.h"
 #include "reports/ReportPrinter.h"
 
-#include <QLabel>
-#include <QListWidget>
+#include <QWidget>
 
 #include <memory>
 
-namespace {
-
-bool &newRecordFlag(AppState &state, RecordKind kind)
-{
-    switch (kind) {
-    case RecordKind::School:
-        return state.NewSchoolFlag;
-    case RecordKind::Class:
-        return state.NewClassFlag;
-    case RecordKind::Pupil:
-        break;
-    }
-    return state.NewPupilFlag;
-}
-
-QString selectedText(const QListWidget *list)
-{
-    const QListWidgetItem *item = list->currentItem();
-    return item ? item->text() : QString();
-}
-
-} // namespace
-
-AdministrationCommands::AdministrationCommands(Form1 &form1, AppContext &context)
-    : m_form1(form1), m_context(context), m_store(context.connection, context.state),
-      m_printer(new ReportPrinter(&form1))
+AdministrationCommands::AdministrationCommands(AppContext &context, MainScreen &screen)
+    : m_context(context), m_screen(screen), m_store(context.connection, context.session),
+      m_printer(new ReportPrinter(screen.window()))
 {}
 
 void AdministrationCommands::add(RecordKind kind)
 {
-    newRecordFlag(m_context.state, kind) = true;
-    openDialog(kind);
+    openDialog(kind, true);
 }
 
 void AdministrationCommands::modify(RecordKind kind)
 {
-    newRecordFlag(m_context.state, kind) = false;
-    const QListWidget *list = kind == RecordKind::School  ? m_form1.schoolList()
-                              : kind == RecordKind::Class ? m_form1.classList()
-                                                          : m_form1.pupilList();
-    if (list->currentItem())
-        openDialog(kind);
+    if (m_store.selectedRow(kind).isValid())
+        openDialog(kind, false);
 }
 
-void AdministrationCommands::openDialog(RecordKind kind)
+void AdministrationCommands::openDialog(RecordKind kind, bool creating)
 {
-    std::unique_ptr<RecordForm> dialog;
+    std::unique_ptr<RecordDialog> dialog;
+    QWidget *parent = m_screen.window();
     switch (kind) {
     case RecordKind::School:
-        dialog = std::make_unique<FormEcole>(m_context, m_form1, &m_form1);
+        dialog = std::make_unique<SchoolDialog>(m_context, m_screen, creating, parent);
         break;
     case RecordKind::Class:
-        dialog = std::make_unique<FormClasse>(m_context, m_form1, &m_form1);
+        dialog = std::make_unique<ClassDialog>(m_context, m_screen, creating, parent);
         break;
     case RecordKind::Pupil:
-        dialog = std::make_unique<FormEleve>(m_context, m_form1, &m_form1);
+        dialog = std::make_unique<PupilDialog>(m_context, m_screen, creating, parent);
         break;
     }
     dialog->exec();
 }
 
-bool AdministrationCommands::confirmDeletion(RecordKind kind)
+QString AdministrationCommands::shownText(RecordKind kind)
+{
+    const QVariant row = m_store.selectedRow(kind);
+    const char *column = kind == RecordKind::School ? "NOM_ECOLE" : kind == RecordKind::Class ? "LIBELLE" : "NOM";
+    return m_store.value(kind, row, QLatin1String(column)).toString();
+}
+
+bool AdministrationCommands::confirmDeletion(RecordKind kind, const QString &shown)
 {
     QString text;
     switch (kind) {
     case RecordKind::School:
-        text = QStringLiteral("Vous allez supprimer l'école : ") + selectedText(m_form1.schoolList()) +
+        text = QStringLiteral("Vous allez supprimer l'école : ") + shown +
                QStringLiteral("\nCette opération va supprimer toutes les données (classes et élèves).");
         break;
     case RecordKind::Class:
-        text = QStringLiteral("Vous allez supprimer la classe : ") + selectedText(m_form1.classList()) +
+        text = QStringLiteral("Vous allez supprimer la classe : ") + shown +
                QStringLiteral("\nCette opération va supprimer tous les élèves.");
         break;
     case RecordKind::Pupil:
-        text = QStringLiteral("Vous allez supprimer l'élève : ") + selectedText(m_form1.pupilList());
+        text = QStringLiteral("Vous allez supprimer l'élève : ") + shown;
         break;
     }
     text += QStringLiteral("\nVoulez vous continuer ?");
@@ -100,34 +78,36 @@ bool AdministrationCommands::confirmDeletion(RecordKind kind)
 
 void AdministrationCommands::remove(RecordKind kind)
 {
-    const QListWidget *list = kind == RecordKind::School  ? m_form1.schoolList()
-                              : kind == RecordKind::Class ? m_form1.classList()
-                                                          : m_form1.pupilList();
-    if (!list->currentItem() || !m_context.connection.isOpen() || !confirmDeletion(kind))
+    const SelectionKeys keys = m_context.session.keys();
+    if (!m_context.connection.isOpen() || !m_store.selectedRow(kind).isValid() ||
+        !confirmDeletion(kind, shownText(kind)))
         return;
-    const int classRow = m_form1.classList()->currentRow();
-    const int pupilRow = m_form1.pupilList()->currentRow();
     Connection &connection = m_context.connection;
-    const AppState &state = m_context.state;
     QString error;
     bool deleted = false;
     {
         const BusyGuard busy(m_context.dialogs);
         switch (kind) {
         case RecordKind::School:
-            deleted = DeleteSchool(connection, state.CurrentSchoolNo, &error);
+            deleted = DeleteSchool(connection, qint16(keys.schoolNo), &error);
             break;
         case RecordKind::Class:
-            deleted = DeleteClass(connection, state.CurrentSchoolNo, state.CurrentClassNo, &error);
+            deleted = DeleteClass(connection, qint16(keys.schoolNo), qint16(keys.classNo), &error);
             break;
         case RecordKind::Pupil:
-            deleted = DeletePupil(connection, m_store.currentRow(kind, selectedText(m_form1.pupilList())), &error);
+            deleted = DeletePupil(connection, keys.pupilKey, &error);
             break;
         }
-        if (deleted)
-            afterDeletion(kind);
+        // After a deletion: the first school, the school's first class, the
+        // class's first pupil. After a failure everything is as it was.
+        if (!deleted)
+            m_screen.showSelection(keys);
+        else if (kind == RecordKind::School)
+            m_screen.showSelection({});
+        else if (kind == RecordKind::Class)
+            m_screen.showSelection({keys.schoolNo, 0, 0});
         else
-            restoreSelection(classRow, pupilRow);
+            m_screen.showSelection({keys.schoolNo, keys.classNo, 0});
     }
     if (!deleted)
         m_context.dialogs.message(QStringLiteral("ATTENTION"),
@@ -136,99 +116,14 @@ void AdministrationCommands::remove(RecordKind kind)
                                   Dialogs::Icon::Warning);
 }
 
-void AdministrationCommands::afterDeletion(RecordKind kind)
-{
-    switch (kind) {
-    case RecordKind::School: {
-        const QStringList names = m_store.schoolNames();
-        RefillList(m_form1.schoolList(), names, {}, -1);
-        {
-            const QSignalBlocker blocker(m_form1.schoolList());
-            m_form1.schoolList()->setCurrentRow(names.isEmpty() ? -1 : 0);
-        }
-        m_form1.List3_Click();
-        if (names.isEmpty()) {
-            // No school left: nothing of the deleted one stays on show.
-            ClearProfileValues(m_form1, true);
-            m_form1.AffBarre(false);
-            if (auto *lastChange = m_form1.findChild<QLabel *>(QStringLiteral("Label7")))
-                lastChange->setText(QStringLiteral("Dernier changement d'année : "));
-        }
-        break;
-    }
-    case RecordKind::Class:
-        m_form1.List3_Click();
-        break;
-    case RecordKind::Pupil: {
-        const QStringList names = m_store.pupilNames();
-        RefillList(m_form1.pupilList(), names, {}, names.isEmpty() ? -1 : 0);
-        if (names.isEmpty()) {
-            m_form1.List2_Click();
-            ClearProfileValues(m_form1, false);
-        }
-        break;
-    }
-    }
-}
-
-void AdministrationCommands::restoreSelection(int classRow, int pupilRow)
-{
-    // Everything is as it was: show it again with the same class and pupil.
-    m_form1.List3_Click();
-    if (classRow >= 0 && classRow < m_form1.classList()->count())
-        m_form1.classList()->setCurrentRow(classRow);
-    if (pupilRow >= 0 && pupilRow < m_form1.pupilList()->count())
-        m_form1.pupilList()->setCurrentRow(pupilRow);
-}
-
 void AdministrationCommands::PrintPupilList()
 {
-    if (!m_context.connection.isOpen())
+    const Session &session = m_context.session;
+    if (!m_context.connection.isOpen() || !session.hasClass())
         return;
     PageComposer &document = m_printer->document();
     StartPageFrame(document, QStringLiteral("Liste des élèves"),
-                   StandardFooter(m_context.clock.now(), m_form1.windowTitleText()));
-    ComposePupilList(document, m_context.connection.VIEW_ELEVE);
-    m_printer->confirmAndPrint(m_context.dialogs, &m_form1);
-}
-
-void ConnectAdministration(Form1 &form1, AppContext &context)
-{
-    auto commands = std::make_shared<AdministrationCommands>(form1, context);
-    Form1::Routes &routes = form1.routes();
-
-    // A double-click opens the dialog on the selected school or class.
-    routes.modifySchool = [&form1, commands] {
-        commands->modify(RecordKind::School);
-        form1.UpdateToolbars();
-    };
-    routes.modifyClass = [&form1, commands] {
-        commands->modify(RecordKind::Class);
-        form1.UpdateToolbars();
-    };
-
-    const std::pair<QString, RecordKind> toolbars[] = {
-        {QStringLiteral("Toolbar1"), RecordKind::School},
-        {QStringLiteral("Toolbar3"), RecordKind::Class},
-        {QStringLiteral("Toolbar4"), RecordKind::Pupil},
-    };
-    for (const auto &[toolbar, kind] : toolbars) {
-        // Every click on a list toolbar first clears its new-record flag and
-        // ends with the toolbars' states.
-        auto command = [&form1, &context, commands, kind](void (AdministrationCommands::*run)(RecordKind)) {
-            return [&form1, &context, commands, kind, run] {
-                newRecordFlag(context.state, kind) = false;
-                ((*commands).*run)(kind);
-                form1.UpdateToolbars();
-            };
-        };
-        routes.listCommands.insert(toolbar + QStringLiteral("/Ajouter"), command(&AdministrationCommands::add));
-        routes.listCommands.insert(toolbar + QStringLiteral("/Modifier"), command(&AdministrationCommands::modify));
-        routes.listCommands.insert(toolbar + QStringLiteral("/Supprimer"), command(&AdministrationCommands::remove));
-    }
-    routes.listCommands.insert(QStringLiteral("Toolbar4/Imprime"), [&form1, &context, commands] {
-        context.state.NewPupilFlag = false;
-        commands->PrintPupilList();
-        form1.UpdateToolbars();
-    });
+                   StandardFooter(m_context.clock.now(), m_screen.programTitle()));
+    ComposePupilList(document, m_context.connection, session.schoolNo(), session.classNo());
+    m_printer->confirmAndPrint(m_context.dialogs, m_screen.window());
 }

@@ -1,27 +1,31 @@
 #include "PupilList.h"
 
 #include "common/TextUtil.h"
-#include "data/Recordset.h"
+#include "data/Connection.h"
 #include "reports/PageComposer.h"
 
-void ComposePupilList(PageComposer &document, Recordset &pupils)
+#include <QSqlQuery>
+
+void ComposePupilList(PageComposer &document, const Connection &connection, int schoolNo, int classNo)
 {
     document.paragraph(QString());
     document.paragraph(QString());
-    if (pupils.recordCount() == 0)
+    QSqlQuery q(connection.database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT NOM, CSP FROM ELEVE WHERE NOECOLE = ? AND NOCLASSE = ? "
+                             "ORDER BY NOM COLLATE FRANCAIS, NOELEVE"));
+    q.addBindValue(schoolNo);
+    q.addBindValue(classNo);
+    if (!q.exec())
         return;
-    if (pupils.eof())
-        pupils.moveFirst();
-    const QVariant current = pupils.bookmark();
-    for (pupils.moveFirst(); !pupils.eof(); pupils.moveNext()) {
-        const QString name = EscapeRichText(pupils.value(QStringLiteral("NOM")).toString());
+    while (q.next()) {
+        const QString name = EscapeRichText(q.value(0).toString());
         bool coded = false;
-        const int csp = pupils.value(QStringLiteral("CSP")).toInt(&coded);
+        const int csp = q.value(1).toInt(&coded);
         if (coded && csp >= 1 && csp <= 7)
             document.paragraph(QStringLiteral("{\\b ") + name + QStringLiteral("   {\\fs16 ") +
                                EscapeRichText(CspLabels().at(csp)) + QStringLiteral("}}"));
         else
             document.paragraph(QStringLiteral("{\\b ") + name + QStringLiteral("}"));
     }
-    pupils.setBookmark(current);
 }

@@ -41,6 +41,15 @@ bool deleteRow(Recordset &rs, QString *error)
     return false;
 }
 
+bool findRow(Recordset &rs, const Recordset::Criteria &key, QString *why)
+{
+    if (rs.findFirst(key))
+        return true;
+    if (why)
+        *why = QStringLiteral("l'enregistrement à supprimer est introuvable");
+    return false;
+}
+
 } // namespace
 
 bool DeleteSchool(Connection &connection, qint16 school, QString *error)
@@ -51,11 +60,10 @@ bool DeleteSchool(Connection &connection, qint16 school, QString *error)
             const QVariantMap params{{QStringLiteral("NO_ECOLE"), int(school)}};
             if (!connection.executeStored(QStringLiteral("SUP_ELEVE_ECOLE"), params, why))
                 return false;
-            connection.VIEW_ELEVE.requery();
             if (!connection.executeStored(QStringLiteral("SUP_CLASSE_ECOLE"), params, why))
                 return false;
-            connection.VIEW_CLASSE.requery();
-            return deleteRow(connection.Data1, why);
+            return findRow(connection.ECOLE, {{QStringLiteral("NOECOLE"), int(school)}}, why) &&
+                   deleteRow(connection.ECOLE, why);
         },
         error);
 }
@@ -69,26 +77,20 @@ bool DeleteClass(Connection &connection, qint16 school, qint16 klass, QString *e
                                      {QStringLiteral("NO_CLASSE"), int(klass)}};
             if (!connection.executeStored(QStringLiteral("SUP_ELEVE_CLASSE"), params, why))
                 return false;
-            connection.VIEW_ELEVE.requery();
-            if (!deleteRow(connection.Data2, why))
-                return false;
-            connection.VIEW_CLASSE.requery();
-            return true;
+            return findRow(connection.CLASSE,
+                           {{QStringLiteral("NOECOLE"), int(school)}, {QStringLiteral("NOCLASSE"), int(klass)}}, why) &&
+                   deleteRow(connection.CLASSE, why);
         },
         error);
 }
 
-bool DeletePupil(Connection &connection, const QVariant &pupilRow, QString *error)
+bool DeletePupil(Connection &connection, qint64 pupilKey, QString *error)
 {
     return inTransaction(
         connection,
         [&](QString *why) {
-            if (!connection.ELEVE.setBookmark(pupilRow)) {
-                if (why)
-                    *why = QStringLiteral("l'élève est introuvable");
-                return false;
-            }
-            return deleteRow(connection.ELEVE, why);
+            return findRow(connection.ELEVE, {{QStringLiteral("NOELEVE"), pupilKey}}, why) &&
+                   deleteRow(connection.ELEVE, why);
         },
         error);
 }

@@ -9,10 +9,9 @@ class Connection;
 // transaction: on any failure nothing is deleted and `error` says why. The
 // archive PARCOURS and the log CHANGEANNEE are never touched.
 
-// The current school's pupils, then its classes, then the school itself
-// (the current row of Data1).
+// The school's pupils, then its classes, then the school itself.
 bool DeleteSchool(Connection &connection, qint16 school, QString *error);
-// The class's pupils, then the class itself (the current row of Data2).
+// The class's pupils, then the class itself.
 bool DeleteClass(Connection &connection, qint16 school, qint16 klass, QString *error);
-// One pupil with all its results: the ELEVE row `pupilRow`.
-bool DeletePupil(Connection &connection, const QVariant &pupilRow, QString *error);
+// One pupil with all its results, by its key.
+bool DeletePupil(Connection &connection, qint64 pupilKey, QString *error);

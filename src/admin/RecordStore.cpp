@@ -1,8 +1,9 @@
 #include "RecordStore.h"
 
-#include "common/AppState.h"
+#include "common/Session.h"
 #include "data/Connection.h"
-#include "evaluation/EvaluationModel.h"
+
+#include <QSqlQuery>
 
 #include <limits>
 
@@ -21,9 +22,9 @@ Recordset &recordsetOf(Connection &connection, RecordKind kind)
 {
     switch (kind) {
     case RecordKind::School:
-        return connection.Data1;
+        return connection.ECOLE;
     case RecordKind::Class:
-        return connection.Data2;
+        return connection.CLASSE;
     case RecordKind::Pupil:
         break;
     }
@@ -32,23 +33,37 @@ Recordset &recordsetOf(Connection &connection, RecordKind kind)
 
 } // namespace
 
-RecordStore::RecordStore(Connection &connection, AppState &state) : m_connection(connection), m_state(state) {}
+RecordStore::RecordStore(Connection &connection, const Session &session) : m_connection(connection), m_session(session)
+{}
 
 QString RecordStore::ClassLabel(const QString &teacher, const QString &level)
 {
     return teacher + QLatin1Char(' ') + level;
 }
 
-QVariant RecordStore::currentRow(RecordKind kind, const QString &pupilName)
+QVariant RecordStore::selectedRow(RecordKind kind)
 {
-    if (kind == RecordKind::Pupil) {
-        if (pupilName.isNull() ||
-            !m_connection.ELEVE.findFirst({{QStringLiteral("NOECOLE"), int(m_state.CurrentSchoolNo)},
-                                           {QStringLiteral("NOCLASSE"), int(m_state.CurrentClassNo)},
-                                           {QStringLiteral("NOM"), pupilName}}))
-            return {};
+    Recordset &rs = recordsetOf(m_connection, kind);
+    bool found = false;
+    switch (kind) {
+    case RecordKind::School:
+        found = m_session.schoolNo() != 0 && rs.findFirst(QStringLiteral("NOECOLE"), m_session.schoolNo());
+        break;
+    case RecordKind::Class:
+        found = m_session.hasClass() && rs.findFirst({{QStringLiteral("NOECOLE"), m_session.schoolNo()},
+                                                      {QStringLiteral("NOCLASSE"), m_session.classNo()}});
+        break;
+    case RecordKind::Pupil:
+        found = m_session.hasPupil() && rs.findFirst(QStringLiteral("NOELEVE"), m_session.pupilKey());
+        break;
     }
-    return recordsetOf(m_connection, kind).bookmark();
+    return found ? rs.bookmark() : QVariant();
+}
+
+qint64 RecordStore::keyOf(RecordKind kind, const QVariant &row)
+{
+    const char *column = kind == RecordKind::School ? "NOECOLE" : kind == RecordKind::Class ? "NOCLASSE" : "NOELEVE";
+    return value(kind, row, QLatin1String(column)).toLongLong();
 }
 
 QVariant RecordStore::value(RecordKind kind, const QVariant &row, const QString &column)
@@ -74,19 +89,21 @@ bool RecordStore::write(RecordKind kind, QVariant &row, const Values &values, QS
                                    .arg(LargestNumber));
         keys.append({QStringLiteral("NOECOLE"), number});
     } else if (adding && kind == RecordKind::Class) {
-        int largest = 0;
-        Recordset &classes = m_connection.VIEW_CLASSE;
-        for (classes.moveFirst(); !classes.eof(); classes.moveNext())
-            largest = qMax(largest, classes.value(QStringLiteral("NOCLASSE")).toInt());
+        QSqlQuery q(m_connection.database());
+        q.prepare(QStringLiteral("SELECT coalesce(max(NOCLASSE), 0) FROM CLASSE WHERE NOECOLE = ?"));
+        q.addBindValue(m_session.schoolNo());
+        if (!q.exec() || !q.next())
+            return fail(error, QStringLiteral("La classe ne peut pas être ajoutée."));
+        const int largest = q.value(0).toInt();
         if (largest + 1 > LargestNumber)
             return fail(error, QStringLiteral("Le numéro de la nouvelle classe dépasserait %1 : "
                                               "la classe ne peut pas être ajoutée.")
                                    .arg(LargestNumber));
         keys.append({QStringLiteral("NOCLASSE"), largest + 1});
-        keys.append({QStringLiteral("NOECOLE"), int(m_state.CurrentSchoolNo)});
+        keys.append({QStringLiteral("NOECOLE"), m_session.schoolNo()});
     } else if (adding) {
-        keys.append({QStringLiteral("NOCLASSE"), int(m_state.CurrentClassNo)});
-        keys.append({QStringLiteral("NOECOLE"), int(m_state.CurrentSchoolNo)});
+        keys.append({QStringLiteral("NOCLASSE"), m_session.classNo()});
+        keys.append({QStringLiteral("NOECOLE"), m_session.schoolNo()});
     }
 
     if (adding) {
@@ -109,37 +126,4 @@ bool RecordStore::write(RecordKind kind, QVariant &row, const Values &values, QS
         rs.setBookmark(row);
     }
     return true;
-}
-
-QStringList RecordStore::schoolNames()
-{
-    QStringList names;
-    Recordset &schools = m_connection.Data1;
-    if (schools.recordCount() == 0)
-        return names;
-    for (schools.moveFirst(); !schools.eof(); schools.moveNext())
-        names.append(schools.value(QStringLiteral("NOM_ECOLE")).toString());
-    return names;
-}
-
-QList<Navigation::ClassEntry> RecordStore::classEntries()
-{
-    QList<Navigation::ClassEntry> entries;
-    Recordset &classes = m_connection.VIEW_CLASSE;
-    classes.requery();
-    for (classes.moveFirst(); !classes.eof(); classes.moveNext())
-        entries.append({classes.value(QStringLiteral("LIBELLE")).toString(),
-                        LevelCode(classes.value(QStringLiteral("Niveau")).toString())});
-    return entries;
-}
-
-QStringList RecordStore::pupilNames()
-{
-    QStringList names;
-    Recordset &pupils = m_connection.VIEW_ELEVE;
-    pupils.requery();
-    for (pupils.moveFirst(); !pupils.eof(); pupils.moveNext())
-        names.append(pupils.value(QStringLiteral("NOM")).toString());
-    pupils.moveFirst();
-    return names;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "mainwindow/Navigation.h"
-
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,30 +8,32 @@
 #include <utility>
 
 class Connection;
-struct AppState;
+class Session;
 
 enum class RecordKind { School = 1, Class = 2, Pupil = 3 };
 
-// The reads and writes of the record dialogs. A record is a row of ECOLE
-// (through Data1), CLASSE (Data2) or ELEVE, named by its bookmark, so that a
-// dialog keeps editing the same row whatever the lists do meanwhile.
+// The reads and writes of the record dialogs. A record is a row of ECOLE,
+// CLASSE or ELEVE, found by the session's keys and then named by its
+// bookmark, so that a dialog keeps editing the same row whatever the lists do
+// meanwhile.
 class RecordStore
 {
 public:
     using Values = QList<std::pair<QString, QVariant>>;
 
-    RecordStore(Connection &connection, AppState &state);
+    RecordStore(Connection &connection, const Session &session);
 
-    // The row of the current selection: Data1's and Data2's current rows, the
-    // pupil of that name in the current class. Invalid when there is none.
-    QVariant currentRow(RecordKind kind, const QString &pupilName = QString());
+    // The row of the session's school, class or pupil; invalid when there is none.
+    QVariant selectedRow(RecordKind kind);
+    // The key of a row: NOECOLE, NOCLASSE or NOELEVE.
+    qint64 keyOf(RecordKind kind, const QVariant &row);
     QVariant value(RecordKind kind, const QVariant &row, const QString &column);
 
     // Writes `values` (column, value) into `row`, or into a new row when
     // `row` is invalid; `row` then names the new row. A new school is
     // numbered after the last row of the table (1 for the first one), a new
     // class after the largest number among its school's classes, and a new
-    // pupil belongs to the current school and class. A class's LIBELLE is
+    // pupil belongs to the session's school and class. A class's LIBELLE is
     // composed from its teacher and level. False, with a message for the
     // user and nothing written, when the number would pass 32767 or the
     // database refuses.
@@ -42,13 +42,7 @@ public:
     // "Martin CP": the class label made of the teacher's name and the level.
     static QString ClassLabel(const QString &teacher, const QString &level);
 
-    // What the main window's lists show: schools in table order, the current
-    // school's classes and the current class's pupils, both requeried.
-    QStringList schoolNames();
-    QList<Navigation::ClassEntry> classEntries();
-    QStringList pupilNames();
-
 private:
     Connection &m_connection;
-    AppState &m_state;
+    const Session &m_session;
 };

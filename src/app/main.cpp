@@ -1,6 +1,6 @@
+#include "data/AppContext.h"
 #include "data/InstanceLock.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
+#include "mainwindow/MainWindow.h"
 #include "mainwindow/MainWiring.h"
 #include "mainwindow/QtDialogs.h"
 
@@ -22,14 +22,15 @@ int main(int argc, char *argv[])
     AppContext context(dialogs, clock);
     // The data folder is the folder the program is started in.
     context.connection.setDataFolder(QDir::currentPath());
+    dialogs.setDataFolder(context.connection.DataFolder());
 
     InstanceLock lock;
     if (!lock.acquireOrRefuse(context.connection.DataFolder(), dialogs))
         return 1;
 
-    Form1 window(context);
+    MainWindow window(context);
     ConnectMainWindow(window, context);
-    if (!window.Form_Activate())
+    if (!window.start())
         return 1;
     dialogs.setParent(&window);
     window.show();

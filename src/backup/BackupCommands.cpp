@@ -1,11 +1,7 @@
 #include "BackupCommands.h"
 
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
-#include "transfers/LastYearWindow.h"
-#include "transfers/YearChangeWindow.h"
-
-#include <QListWidget>
+#include "common/MainScreen.h"
+#include "data/AppContext.h"
 
 namespace {
 
@@ -15,108 +11,73 @@ const QString BackupGivenUp = QStringLiteral("La procédure de sauvegarde a ét�
 const QString BackupFailed = QStringLiteral("La sauvegarde de la base de données à échouée !");
 const QString RestoreGivenUp = QStringLiteral("La procédure de restauration a été abandonnée !");
 
-void askFolder(AppContext &context, bool folderMode)
+std::optional<ChooserChoice> askFolder(AppContext &context, bool folderMode)
 {
-    AppState &state = context.state;
-    state.ChooserFolderMode = folderMode;
-    state.ChooserPattern = QStringLiteral("*.mdb");
-    state.ChooserTitle = DestinationTitle;
-    context.dialogs.showChooser(state);
-}
-
-// The start-up sequence again: compaction, reopening, school list.
-void restart(Form1 &form, AppContext &context)
-{
-    context.state.ActivatedOnce = false;
-    form.Form_Activate();
+    return context.dialogs.chooseFolder({folderMode, QStringLiteral("*.mdb"), DestinationTitle});
 }
 
 // The database was not changed: reopen it and select again what was selected.
-void reopen(Form1 &form, AppContext &context)
+void reopen(AppContext &context, MainScreen &screen, const SelectionKeys &selected)
 {
-    const int school = form.schoolList()->currentRow();
-    const int klass = form.classList()->currentRow();
-    const int pupil = form.pupilList()->currentRow();
     if (!context.connection.OpenDatabase()) {
-        restart(form, context);
+        screen.restart();
         return;
     }
-    if (school < 0) {
-        form.UpdateToolbars();
+    if (selected.schoolNo == 0) {
+        screen.updateToolbars();
         return;
     }
-    form.List3_Click();
-    if (klass >= 0 && klass < form.classList()->count())
-        form.classList()->setCurrentRow(klass);
-    if (pupil >= 0 && pupil < form.pupilList()->count())
-        form.pupilList()->setCurrentRow(pupil);
+    screen.showSelection(selected);
 }
 
 } // namespace
 
-void RunBackup(Form1 &form, AppContext &context, const BackupFiles::Faults &faults)
+void RunBackup(AppContext &context, MainScreen &screen, const BackupFiles::Faults &faults)
 {
-    askFolder(context, true);
-    if (context.state.ChosenFolder.isEmpty()) {
+    const std::optional<ChooserChoice> choice = askFolder(context, true);
+    if (!choice) {
         context.dialogs.message(Abandon, BackupGivenUp);
         return;
     }
+    const SelectionKeys selected = context.session.keys();
     QString reason;
     bool copied;
     {
         BusyGuard busy(context.dialogs);
         context.connection.CloseDatabase();
-        copied = BackupFiles::CopyOut(context.state.DataFolder, context.state.ChosenFolder, &reason, faults);
+        copied = BackupFiles::CopyOut(context.state.DataFolder, choice->folder, &reason, faults);
     }
     if (!copied) {
-        reopen(form, context);
+        reopen(context, screen, selected);
         context.dialogs.message(QStringLiteral("ATTENTION"), BackupFailed + QStringLiteral("\n\n") + reason,
                                 Dialogs::Icon::Warning);
         return;
     }
-    restart(form, context);
+    screen.restart();
     context.dialogs.message(QStringLiteral("Succès"), QStringLiteral("Sauvegarde réussie !"));
 }
 
-void RunRestore(Form1 &form, AppContext &context, const BackupFiles::Faults &faults)
+void RunRestore(AppContext &context, MainScreen &screen, const BackupFiles::Faults &faults)
 {
-    askFolder(context, false);
-    if (context.state.ChosenFolder.isEmpty()) {
+    const std::optional<ChooserChoice> choice = askFolder(context, false);
+    if (!choice) {
         context.dialogs.message(Abandon, RestoreGivenUp);
         return;
     }
+    const SelectionKeys selected = context.session.keys();
     QString reason;
     bool copied;
     {
         BusyGuard busy(context.dialogs);
         context.connection.CloseDatabase();
-        copied = BackupFiles::CopyIn(context.state.DataFolder, context.state.ChosenFolder, &reason, faults);
+        copied = BackupFiles::CopyIn(context.state.DataFolder, choice->folder, &reason, faults);
     }
     if (!copied) {
-        reopen(form, context);
+        reopen(context, screen, selected);
         context.dialogs.message(Abandon, RestoreGivenUp + QStringLiteral("\n\n") + reason, Dialogs::Icon::Warning);
         return;
     }
-    restart(form, context);
+    screen.restart();
     if (context.connection.isOpen())
         context.dialogs.message(QStringLiteral("Succès"), QStringLiteral("Restauration réussie !"));
-}
-
-void ConnectBackupAndTransfers(Form1 &form, AppContext &context)
-{
-    Form1::Routes &routes = form.routes();
-    routes.backup = [&form, &context] { RunBackup(form, context); };
-    routes.restore = [&form, &context] { RunRestore(form, context); };
-    routes.yearChange = [&form, &context] { OpenYearChangeWindow(context, form); };
-    routes.listCommands.insert(QStringLiteral("Toolbar4/ImpListe"), [&form, &context] {
-        const int klass = form.classList()->currentRow();
-        if (klass < 0)
-            return;
-        OpenLastYearWindow(context, form);
-        form.UpdateToolbars();
-        form.List3_Click();
-        // Back on the class just filled, rather than the school's first class.
-        if (klass < form.classList()->count())
-            form.classList()->setCurrentRow(klass);
-    });
 }

@@ -2,8 +2,26 @@
 
 #include <QString>
 
+#include <optional>
+
 class QPrinter;
-struct AppState;
+
+// What a command asks of the folder chooser: a folder, or a file matching
+// `pattern`, under the window title `title`.
+struct ChooserRequest
+{
+    bool folderMode = true;
+    QString pattern;
+    QString title;
+};
+
+// What the user chose: the folder (with its trailing separator) and, in
+// file mode, the file's name.
+struct ChooserChoice
+{
+    QString folder;
+    QString file;
+};
 
 // Every message box and question of the program goes through this interface:
 // the windows get a Qt implementation, the tests one that is told the next answers.
@@ -16,13 +34,12 @@ public:
 
     // A message with a single OK button.
     virtual void message(const QString &title, const QString &text, Icon icon = Icon::Information) = 0;
-    // A question with "Oui" and "Non"; true for "Oui".
-    virtual bool question(const QString &title, const QString &text) = 0;
+    // A question with "Oui" and "Non"; true for "Oui". Enter answers "Oui"
+    // unless `defaultNo` is set.
+    virtual bool question(const QString &title, const QString &text, bool defaultNo = false) = 0;
 
-    // The folder chooser: reads ChooserFolderMode, ChooserPattern and
-    // ChooserTitle from `state` and sets ChosenFolder and ChosenFile (both
-    // empty when the user gives up).
-    virtual void showChooser(AppState &state) = 0;
+    // The folder chooser; nothing when the user gives up.
+    virtual std::optional<ChooserChoice> chooseFolder(const ChooserRequest &request) = 0;
 
     // The printer selection dialog before a document is printed; true when
     // the user confirms (the printer then holds the chosen settings).

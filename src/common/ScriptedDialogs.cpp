@@ -1,13 +1,12 @@
 #include "ScriptedDialogs.h"
 
-#include "AppState.h"
 
 void ScriptedDialogs::message(const QString &title, const QString &text, Icon)
 {
     m_shown.append({title, text, false});
 }
 
-bool ScriptedDialogs::question(const QString &title, const QString &text)
+bool ScriptedDialogs::question(const QString &title, const QString &text, bool)
 {
     m_shown.append({title, text, true});
     if (m_answers.isEmpty()) {
@@ -25,12 +24,13 @@ QStringList ScriptedDialogs::titles() const
     return result;
 }
 
-void ScriptedDialogs::showChooser(AppState &state)
+std::optional<ChooserChoice> ScriptedDialogs::chooseFolder(const ChooserRequest &request)
 {
-    m_shown.append({QStringLiteral("Chooser: ") + state.ChooserTitle, state.ChooserPattern, false});
+    m_shown.append({QStringLiteral("Chooser: ") + request.title, request.pattern, false});
     const auto choice = m_choices.isEmpty() ? std::pair<QString, QString>() : m_choices.takeFirst();
-    state.ChosenFolder = choice.first;
-    state.ChosenFile = choice.first.isEmpty() ? QString() : choice.second;
+    if (choice.first.isEmpty())
+        return std::nullopt;
+    return ChooserChoice{choice.first, choice.second};
 }
 
 bool ScriptedDialogs::printDialog(QPrinter *)

@@ -27,10 +27,10 @@ public:
     void queuePrintAnswer(bool confirm) { m_printAnswers.append(confirm); }
 
     void message(const QString &title, const QString &text, Icon icon = Icon::Information) override;
-    bool question(const QString &title, const QString &text) override;
-    // Records the request (title "Chooser: <ChooserTitle>") and answers from the
-    // queue; without a queued choice the user gives up.
-    void showChooser(AppState &state) override;
+    bool question(const QString &title, const QString &text, bool defaultNo = false) override;
+    // Records the request (title "Chooser: <title>", text the pattern) and
+    // answers from the queue; without a queued choice the user gives up.
+    std::optional<ChooserChoice> chooseFolder(const ChooserRequest &request) override;
     // Records the request (title "PrintDialog"); without a queued answer, cancels.
     bool printDialog(QPrinter *printer) override;
     void beginBusy() override

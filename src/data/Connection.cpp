@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "DataFiles.h"
+#include "Migration.h"
 #include "SqliteSupport.h"
 
 #include <QAtomicInt>
@@ -15,10 +16,6 @@ QAtomicInt connectionCounter;
 // filtered lists start empty and are filled by DonneFiltre/DonneFiltre2.
 QString recordSourceOf(const QString &name)
 {
-    if (name == QLatin1String("Data1"))
-        return QStringLiteral("ECOLE");
-    if (name == QLatin1String("Data2"))
-        return QStringLiteral("CLASSE");
     if (name == QLatin1String("VIEW_CLASSE") || name == QLatin1String("VIEW_ELEVE"))
         return {};
     return name;
@@ -51,7 +48,7 @@ void Connection::setDataFolder(const QString &folder)
 
 std::array<Recordset *, 10> Connection::recordsets()
 {
-    return {&Data1,       &Data2,         &ELEVE,   &VIEW_CLASSE, &VIEW_ELEVE,
+    return {&ECOLE,       &CLASSE,        &ELEVE,   &VIEW_CLASSE, &VIEW_ELEVE,
             &CHANGEANNEE, &VIEW_PARCOURS, &IMPORTE, &VIEW_ANCIEN, &VIEW_IMPORTE};
 }
 
@@ -81,6 +78,15 @@ bool Connection::OpenDatabase(QString *error)
         if (!db.open() || !SqliteSupport::RegisterFrenchCollation(SqliteSupport::Handle(db))) {
             if (error)
                 *error = db.lastError().text();
+            db = QSqlDatabase();
+            CloseDatabase();
+            return false;
+        }
+        // A file of an older version is brought up to date before any use.
+        QString why;
+        if (!Migration::MigrateToCurrent(db, &why)) {
+            if (error)
+                *error = QStringLiteral("la mise à jour du fichier a échoué (%1)").arg(why);
             db = QSqlDatabase();
             CloseDatabase();
             return false;

@@ -62,8 +62,8 @@ public:
         bool m_active = false;
     };
 
-    Recordset Data1{QStringLiteral("Data1")};
-    Recordset Data2{QStringLiteral("Data2")};
+    Recordset ECOLE{QStringLiteral("ECOLE")};
+    Recordset CLASSE{QStringLiteral("CLASSE")};
     Recordset ELEVE{QStringLiteral("ELEVE")};
     Recordset VIEW_CLASSE{QStringLiteral("VIEW_CLASSE")};
     Recordset VIEW_ELEVE{QStringLiteral("VIEW_ELEVE")};

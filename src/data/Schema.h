@@ -8,7 +8,7 @@
 namespace Schema {
 
 // Stamped in PRAGMA user_version; later versions migrate older files.
-constexpr int Version = 1;
+constexpr int Version = 2;
 // Stamped in PRAGMA application_id ("VLRN").
 constexpr int ApplicationId = 0x564C524E;
 

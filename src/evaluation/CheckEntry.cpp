@@ -1,14 +1,12 @@
 #include "CheckEntry.h"
 
 #include "EvaluationModel.h"
-#include "common/AppState.h"
 #include "common/Dialogs.h"
 
 const QString IncompleteSeriesMessage = QStringLiteral("Vous devez remplir la série complète !");
 
 namespace {
 
-const QString NoResult = QStringLiteral("_");
 const QString Attention = QStringLiteral("ATTENTION");
 
 bool startsWithDigit(const QString &text)
@@ -35,14 +33,14 @@ QStringList ExerciseTexts(const EntryForm &form, int level, int trimester, int e
     return texts;
 }
 
-void CheckEntry(EntryForm &form, AppState &state, int box)
+void CheckEntry(EntryForm &form, EntryFlags &flags, int box)
 {
     const BoxCoordinates c = DecodeBoxNumber(box);
     const int n = ItemCount(c.level, c.trimester, c.exercise);
     if (c.level == 0 || c.item > n)
         return;
 
-    if (!state.LoadingResults) {
+    if (!flags.loadingResults) {
         const int max = ItemMax(c.level, c.trimester, c.exercise, c.item);
         QString text = form.boxText(box);
         if (text.size() > 1 && max < 10) {
@@ -52,14 +50,14 @@ void CheckEntry(EntryForm &form, AppState &state, int box)
             text = form.boxText(box);
         }
         if (text.isEmpty()) {
-            state.EntryPending = true;
+            flags.entryPending = true;
             form.focusBox(box);
             return;
         }
         if (text != NoResult && !startsWithDigit(text)) {
             // The reset is examined before the message, so the flag ends as the
             // series of the exercise then stands.
-            state.EntryPending = true;
+            flags.entryPending = true;
             form.setBoxText(box, NoResult);
             form.dialogs().message(Attention, QStringLiteral("Vous devez saisir une valeur numérique ou le signe _"),
                                    Dialogs::Icon::Warning);
@@ -67,7 +65,7 @@ void CheckEntry(EntryForm &form, AppState &state, int box)
             return;
         }
         if (text != NoResult && BoxValue(text) > max) {
-            state.EntryPending = true;
+            flags.entryPending = true;
             form.setBoxText(box, NoResult);
             form.dialogs().message(Attention, QStringLiteral("Vous devez saisir une valeur entre 0 et %1").arg(max),
                                    Dialogs::Icon::Warning);
@@ -77,13 +75,13 @@ void CheckEntry(EntryForm &form, AppState &state, int box)
         }
         const int count = scoredCount(ExerciseTexts(form, c.level, c.trimester, c.exercise));
         if (count != 0 && count != n) {
-            state.EntryPending = true;
+            flags.entryPending = true;
             form.setStatusText(IncompleteSeriesMessage);
             return;
         }
     }
 
-    state.EntryPending = false;
+    flags.entryPending = false;
     form.setExerciseLabels(
         c.level, c.trimester, c.exercise,
         EvaluateExercise(c.level, c.trimester, c.exercise, ExerciseTexts(form, c.level, c.trimester, c.exercise)));

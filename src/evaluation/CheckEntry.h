@@ -5,7 +5,14 @@
 #include <QString>
 
 class Dialogs;
-struct AppState;
+
+// An entry window's state between checks: set while it fills its boxes from
+// the stored values; set while a refusal or an incomplete series is pending.
+struct EntryFlags
+{
+    bool loadingResults = false;
+    bool entryPending = false;
+};
 
 // What the validation of a typed score needs from an entry window. Boxes are
 // addressed by box number (1000 * level + 100 * trimester + 10 * exercise + item).
@@ -29,13 +36,13 @@ public:
 };
 
 // Examines box `box` after a change, a focus loss or a validation event.
-// While state.LoadingResults is set it only evaluates the exercise. Otherwise
+// While flags.loadingResults is set it only evaluates the exercise. Otherwise
 // it keeps one character when the item's maximum is below 10, refuses an
 // empty box (keeping the focus), a non-numeric text and a value above the
 // maximum (resetting the box to "_" with a message), holds an incomplete
 // series back with a status message, and evaluates a complete (or entirely
-// "_") exercise. state.EntryPending tells whether something is pending.
-void CheckEntry(EntryForm &form, AppState &state, int box);
+// "_") exercise. flags.entryPending tells whether something is pending.
+void CheckEntry(EntryForm &form, EntryFlags &flags, int box);
 
 // The status text shown when the focus arrives on a box:
 // "Valeur du champ entre 0 et <max>".

@@ -1,9 +1,8 @@
 #include "EntryWindow.h"
 
 #include "EvaluationModel.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
-#include "mainwindow/KeyedToolbar.h"
+#include "common/KeyedToolbar.h"
+#include "data/AppContext.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -14,7 +13,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabBar>
@@ -25,7 +23,6 @@
 
 namespace {
 
-const QString NoResult = QStringLiteral("_");
 
 QLabel *heading(const QString &text, QWidget *parent)
 {
@@ -50,8 +47,8 @@ QLabel *valueLabel(const QString &name, int number, QWidget *parent)
 
 } // namespace
 
-EntryWindow::EntryWindow(AppContext &context, Form1 &form1, int level, int tabIndex, QWidget *parent)
-    : QDialog(parent), m_context(context), m_form1(form1), m_level(level), m_store(context.connection, context.state)
+EntryWindow::EntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent)
+    : QDialog(parent), m_context(context), m_level(level), m_store(context.connection)
 {
     setObjectName(EntryWindowName(level));
     setWindowTitle(EntryWindowCaption(level));
@@ -63,30 +60,30 @@ EntryWindow::EntryWindow(AppContext &context, Form1 &form1, int level, int tabIn
 
     auto *pupilRow = new QHBoxLayout;
     pupilRow->setContentsMargins(8, 4, 8, 4);
-    m_label1 = new QLabel(this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    QFont nameFont = m_label1->font();
+    m_pupilName = new QLabel(this);
+    m_pupilName->setObjectName(QStringLiteral("pupilName"));
+    QFont nameFont = m_pupilName->font();
     nameFont.setBold(true);
     nameFont.setPointSizeF(nameFont.pointSizeF() * 1.3);
-    m_label1->setFont(nameFont);
-    m_upDown = new QSpinBox(this);
-    m_upDown->setObjectName(QStringLiteral("UpDown1"));
-    m_upDown->setKeyboardTracking(false);
-    pupilRow->addWidget(m_label1, 1);
-    pupilRow->addWidget(m_upDown);
+    m_pupilName->setFont(nameFont);
+    m_pupilSpinBox = new QSpinBox(this);
+    m_pupilSpinBox->setObjectName(QStringLiteral("pupilSpinBox"));
+    m_pupilSpinBox->setKeyboardTracking(false);
+    pupilRow->addWidget(m_pupilName, 1);
+    pupilRow->addWidget(m_pupilSpinBox);
     layout->addLayout(pupilRow);
 
     m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(QStringLiteral("VideoSoftIndexTab1"));
+    m_tabs->setObjectName(QStringLiteral("trimesterTabs"));
     for (int t : EvaluatedTrimesters(level))
         m_tabs->addTab(buildTrimesterPage(t), TrimesterTabCaption(t));
     layout->addWidget(m_tabs, 1);
 
     m_statusBar = new QStatusBar(this);
-    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_statusBar->setSizeGripEnabled(false);
     m_statusPanel = new QLabel(m_statusBar);
-    m_statusPanel->setObjectName(QStringLiteral("StatusBar1_1"));
+    m_statusPanel->setObjectName(QStringLiteral("statusPanel"));
     m_statusBar->addWidget(m_statusPanel, 1);
     layout->addWidget(m_statusBar);
 
@@ -100,20 +97,23 @@ EntryWindow::EntryWindow(AppContext &context, Form1 &form1, int level, int tabIn
 
     // Opening: every box "_", then the stored scores, evaluating each exercise
     // as its boxes are filled.
-    AppState &state = m_context.state;
-    state.LoadingResults = true;
+    m_flags.loadingResults = true;
     for (auto it = m_boxes.cbegin(); it != m_boxes.cend(); ++it)
         setBoxText(it.key(), NoResult);
-    const QListWidget *pupils = m_form1.pupilList();
-    m_upDown->setRange(1, qMax(1, pupils->count()));
-    m_upDown->setValue(pupils->currentRow() + 1);
+    m_pupils = Roster::Pupils(context.connection, context.session.schoolNo(), context.session.classNo());
+    int current = 0;
+    for (int i = 0; i < m_pupils.size(); ++i)
+        if (m_pupils.at(i).key == context.session.pupilKey())
+            current = i;
+    m_pupilSpinBox->setRange(1, qMax(1, int(m_pupils.size())));
+    m_pupilSpinBox->setValue(current + 1);
     m_tabs->setCurrentIndex(tabIndex);
     LoadResults();
     EnableEntry(false);
     setViewMode(true);
-    state.LoadingResults = false;
+    m_flags.loadingResults = false;
 
-    connect(m_upDown, &QSpinBox::valueChanged, this, &EntryWindow::moveToPupil);
+    connect(m_pupilSpinBox, &QSpinBox::valueChanged, this, &EntryWindow::moveToPupil);
 }
 
 EntryWindow::~EntryWindow()
@@ -128,8 +128,8 @@ EntryWindow::~EntryWindow()
 
 void EntryWindow::buildToolbar()
 {
-    m_toolbar = new QToolBar(QStringLiteral("Toolbar1"), this);
-    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar = new QToolBar(QStringLiteral("entryToolbar"), this);
+    m_toolbar->setObjectName(QStringLiteral("entryToolbar"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     const QList<QStringList> buttons = {
         {QStringLiteral("Modifie"), QStringLiteral("Modifie"), QStringLiteral("Modifier les résultats")},
@@ -141,7 +141,7 @@ void EntryWindow::buildToolbar()
         {QStringLiteral("Sortie"), QStringLiteral("Sortie"),
          QStringLiteral("Sortir de la fiche de saisie des résultats")},
     };
-    m_actions = AddKeyedButtons(m_toolbar, buttons, [this](const QString &key) { Toolbar1_ButtonClick(key); });
+    m_actions = AddKeyedButtons(m_toolbar, buttons, [this](const QString &key) { toolbarClicked(key); });
 }
 
 QWidget *EntryWindow::buildTrimesterPage(int trimester)
@@ -218,7 +218,7 @@ QWidget *EntryWindow::buildExerciseFrame(int trimester, int exercise)
 void EntryWindow::setViewMode(bool view)
 {
     m_editing = !view;
-    m_upDown->setEnabled(view);
+    m_pupilSpinBox->setEnabled(view);
     for (const char *key : {"Modifie", "Imprime", "Sortie"})
         m_actions.value(QLatin1String(key))->setEnabled(view);
     for (const char *key : {"Valider", "Abandon"})
@@ -236,9 +236,9 @@ void EntryWindow::EnableEntry(bool enabled)
         edit->setEnabled(enabled);
 }
 
-void EntryWindow::Toolbar1_ButtonClick(const QString &key)
+void EntryWindow::toolbarClicked(const QString &key)
 {
-    if (m_context.state.EntryPending && m_level != 1)
+    if (m_flags.entryPending && m_level != 1)
         return;
     EntryToolbarCommand(key);
 }
@@ -267,61 +267,55 @@ void EntryWindow::EntryToolbarCommand(const QString &key)
 
 void EntryWindow::validate()
 {
-    AppState &state = m_context.state;
-    if (state.EntryPending)
+    if (m_flags.entryPending)
         return;
     const int incomplete = FirstBoxOfIncompleteSeries(*this, m_level, trimesterOfTab(m_tabs->currentIndex()));
     if (incomplete != 0) {
-        state.EntryPending = true;
+        m_flags.entryPending = true;
         focusBox(incomplete);
         setStatusText(IncompleteSeriesMessage); // after the focus, whose range hint would hide it
         return;
     }
 
-    // Every trimester of the window is stored, whichever tab is in front.
+    // Every trimester of the window is stored, whichever tab is in front,
+    // with what the scoring derives from the boxes.
     QVariantMap fields;
     for (int t : EvaluatedTrimesters(m_level)) {
         for (int e = 1; e <= 3; ++e) {
-            const int number = ExerciseNumber(m_level, t, e);
-            ExerciseResult labels;
-            if (const QLabel *tot = m_tot.value(number))
-                labels.tot = tot->text();
-            labels.cat = m_cat.value(number)->text();
-            labels.prof = m_prof.value(number)->text();
-            fields.insert(ExerciseFields(m_level, t, e, ExerciseTexts(*this, m_level, t, e), labels));
+            const QStringList texts = ExerciseTexts(*this, m_level, t, e);
+            fields.insert(ExerciseFields(m_level, t, e, texts, EvaluateExercise(m_level, t, e, texts)));
         }
     }
     // The scores and the class profile they change go to the disk in one commit.
+    const Session &session = m_context.session;
     Connection::Transaction transaction(m_context.connection);
     QString error;
-    if (!m_store.SaveResults(pupilName(), fields, &error)) {
+    bool saved = m_store.SaveResults(pupilKey(), fields, &error);
+    if (saved) {
+        m_store.ComputeClassProfile(m_level, session.schoolNo(), session.classNo(), &error);
+        saved = error.isEmpty() && transaction.commit();
+    }
+    if (!saved) {
         m_context.dialogs.message(QStringLiteral("ATTENTION"),
                                   QStringLiteral("Les résultats n'ont pas pu être enregistrés.\n%1").arg(error),
                                   Dialogs::Icon::Warning);
         return;
     }
-    m_form1.runClassProfile();
-    if (!transaction.commit()) {
-        m_context.dialogs.message(QStringLiteral("ATTENTION"),
-                                  QStringLiteral("Les résultats n'ont pas pu être enregistrés."),
-                                  Dialogs::Icon::Warning);
-        return;
-    }
+    m_context.session.notifyResultsChanged();
     setViewMode(true);
     EnableEntry(false);
 }
 
 void EntryWindow::LoadResults()
 {
-    const QString name = pupilName();
-    m_label1->setText(name);
-    const std::optional<QVariantMap> stored = m_store.pupilFields(name);
+    const qint64 key = pupilKey();
+    m_pupilName->setText(Roster::PupilName(m_context.connection, key));
+    const std::optional<QVariantMap> stored = m_store.pupilFields(key);
 
     // The refill shows no message: stored values are not refused as typed
     // ones would be, and a series only partly refilled is no pending entry.
-    AppState &state = m_context.state;
-    const bool wasLoading = state.LoadingResults;
-    state.LoadingResults = true;
+    const bool wasLoading = m_flags.loadingResults;
+    m_flags.loadingResults = true;
     for (int t : EvaluatedTrimesters(m_level)) {
         for (int e = 1; e <= 3; ++e) {
             for (int i = 1; i <= ItemCount(m_level, t, e); ++i) {
@@ -333,24 +327,25 @@ void EntryWindow::LoadResults()
             setExerciseLabels(m_level, t, e, EvaluateExercise(m_level, t, e, ExerciseTexts(*this, m_level, t, e)));
         }
     }
-    state.LoadingResults = wasLoading;
-    state.EntryPending = false;
+    m_flags.loadingResults = wasLoading;
+    m_flags.entryPending = false;
     setStatusText(QString());
 }
 
 void EntryWindow::moveToPupil(int position)
 {
-    m_form1.pupilList()->setCurrentRow(position - 1);
+    // The main window follows the session to the same pupil.
+    if (position >= 1 && position <= m_pupils.size())
+        m_context.session.selectPupil(m_pupils.at(position - 1).key);
     LoadResults();
     EnableEntry(false);
-    m_form1.runPupilScoring();
 }
 
 // ---- Boxes and events -------------------------------------------------------
 
 void EntryWindow::check(int box)
 {
-    CheckEntry(*this, m_context.state, box);
+    CheckEntry(*this, m_flags, box);
 }
 
 bool EntryWindow::eventFilter(QObject *watched, QEvent *event)
@@ -476,10 +471,10 @@ int EntryWindow::trimesterOfTab(int index) const
     return index + FirstTrimester(m_level);
 }
 
-QString EntryWindow::pupilName() const
+qint64 EntryWindow::pupilKey() const
 {
-    const QListWidgetItem *item = m_form1.pupilList()->currentItem();
-    return item ? item->text() : QString();
+    const int position = m_pupilSpinBox->value();
+    return position >= 1 && position <= m_pupils.size() ? m_pupils.at(position - 1).key : 0;
 }
 
 // Escape and the close button do what "Sortie" does, and only when it may.
@@ -497,8 +492,8 @@ void EntryWindow::closeEvent(QCloseEvent *event)
         QDialog::closeEvent(event);
 }
 
-int OpenEntryWindow(AppContext &context, Form1 &form1, int level, int tabIndex)
+int OpenEntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent)
 {
-    EntryWindow window(context, form1, level, tabIndex, &form1);
+    EntryWindow window(context, level, tabIndex, parent);
     return window.exec();
 }

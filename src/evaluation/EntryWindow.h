@@ -2,12 +2,12 @@
 
 #include "CheckEntry.h"
 #include "ResultStore.h"
+#include "data/Roster.h"
 
 #include <QDialog>
 #include <QHash>
 #include <QMap>
 
-class Form1;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -17,18 +17,19 @@ class QTabWidget;
 class QToolBar;
 struct AppContext;
 
-// The result-entry window of one level ("FormGS", "FormCP", "FormCE1"): one
-// tab per evaluated trimester, the three exercises of each with their item
-// boxes ("Perf_<box number>") and their total, category and profile labels
-// ("tot_", "cat_", "prof_<exercise number>"), a toolbar switching between
-// viewing and editing, and an up-down control moving through the pupils of
-// the main window's pupil list. It shows the pupil selected there.
+// The result-entry window of one level ("entryWindowGS", "entryWindowCP",
+// "entryWindowCE1"): one tab per evaluated trimester, the three exercises of
+// each with their item boxes ("Perf_<box number>") and their total, category
+// and profile labels ("tot_", "cat_", "prof_<exercise number>"), a toolbar
+// switching between viewing and editing, and an up-down control moving
+// through the pupils of the selected class. It opens on the session's pupil
+// and moves the session along with it.
 class EntryWindow : public QDialog, public EntryForm
 {
     Q_OBJECT
 public:
     // Opens on tab `tabIndex` (for GS, tab 0 is the second trimester) in view mode.
-    EntryWindow(AppContext &context, Form1 &form1, int level, int tabIndex, QWidget *parent = nullptr);
+    EntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent = nullptr);
     ~EntryWindow() override;
 
     int level() const { return m_level; }
@@ -41,7 +42,7 @@ public:
     void EnableEntry(bool enabled);
     // A toolbar click: FormCP and FormCE1 ignore every button while an entry is
     // pending; FormGS passes it on (and only "Valider" then refuses).
-    void Toolbar1_ButtonClick(const QString &key);
+    void toolbarClicked(const QString &key);
     // Runs a toolbar command by key: "Modifie", "Valider", "Abandon", "Imprime", "Sortie".
     void EntryToolbarCommand(const QString &key);
 
@@ -74,12 +75,13 @@ private:
     void check(int box);
     int trimesterOfTab(int index) const;
     int nextBoxAfter(int box) const;
-    QString pupilName() const;
+    qint64 pupilKey() const;
 
     AppContext &m_context;
-    Form1 &m_form1;
     const int m_level;
     ResultStore m_store;
+    EntryFlags m_flags;
+    QList<Roster::PupilEntry> m_pupils; // the class, in list order
     bool m_editing = false;
     bool m_refocusing = false;
 
@@ -87,14 +89,14 @@ private:
     QHash<QObject *, int> m_boxNumbers;
     QHash<int, QLabel *> m_tot, m_cat, m_prof; // by exercise number
     QHash<QString, QAction *> m_actions;       // by key
-    QLabel *m_label1 = nullptr;
+    QLabel *m_pupilName = nullptr;
     QTabWidget *m_tabs = nullptr;
     QToolBar *m_toolbar = nullptr;
-    QSpinBox *m_upDown = nullptr;
+    QSpinBox *m_pupilSpinBox = nullptr;
     QStatusBar *m_statusBar = nullptr;
     QLabel *m_statusPanel = nullptr;
 };
 
-// Opens the entry window of `level` modally over the main window, on tab
-// `tabIndex`, for the pupil selected in its pupil list.
-int OpenEntryWindow(AppContext &context, Form1 &form1, int level, int tabIndex);
+// Opens the entry window of `level` modally over `parent`, on tab
+// `tabIndex`, for the session's pupil.
+int OpenEntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent);

@@ -368,5 +368,5 @@ QString EntryWindowCaption(int level)
 
 QString EntryWindowName(int level)
 {
-    return inRange(level, kLevels) ? QStringLiteral("Form") + LevelName(level) : QString();
+    return inRange(level, kLevels) ? QStringLiteral("entryWindow") + LevelName(level) : QString();
 }

@@ -13,6 +13,11 @@
 // An index outside these ranges never fails: it gives 0, an empty text or an
 // empty list.
 
+// The stored code of an absent score, total or category.
+constexpr int AbsenceCode = 99;
+// What a box or a label shows for an absent value.
+inline const QString NoResult = QStringLiteral("_");
+
 // Levels and trimesters -------------------------------------------------------
 
 int LevelCode(const QString &niveau); // "GS" 1, "CP" 2, "CE1" 3, anything else 0
@@ -92,4 +97,4 @@ QString ExerciseHeading(int level, int trimester, int exercise);
 int ExerciseSlot(int level, int trimester, int exercise);
 QString TrimesterTabCaption(int trimester); // "1er Trimestre", "2ème Trimestre", "3ème Trimestre"
 QString EntryWindowCaption(int level);      // "Saisie résultats GS"...
-QString EntryWindowName(int level);         // "FormGS", "FormCP", "FormCE1"
+QString EntryWindowName(int level);         // "entryWindowGS", "entryWindowCP", "entryWindowCE1"

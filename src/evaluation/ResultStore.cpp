@@ -2,10 +2,12 @@
 
 #include "EvaluationModel.h"
 #include "Scoring.h"
-#include "common/AppState.h"
 #include "data/Connection.h"
+#include "data/Roster.h"
 
 #include <QList>
+#include <QSqlError>
+#include <QSqlQuery>
 
 #include <utility>
 
@@ -64,12 +66,10 @@ bool fail(QString *error, const QString &message)
     return false;
 }
 
-// The pupil's row made current in ELEVE, through the (NOECOLE, NOCLASSE, NOM) index.
-bool findPupil(Connection &connection, const AppState &state, const QString &pupilName)
+// The pupil's row made current in ELEVE, by its key.
+bool findPupil(Connection &connection, qint64 key)
 {
-    return connection.ELEVE.findFirst({{QStringLiteral("NOM"), pupilName},
-                                       {QStringLiteral("NOECOLE"), int(state.CurrentSchoolNo)},
-                                       {QStringLiteral("NOCLASSE"), int(state.CurrentClassNo)}});
+    return key != 0 && connection.ELEVE.findFirst(QStringLiteral("NOELEVE"), key);
 }
 
 // Writes `changes` into the current row of `rs` in one transaction. Nothing
@@ -96,24 +96,13 @@ bool writeRow(Connection &connection, Recordset &rs, const Changes &changes, QSt
     return true;
 }
 
-// Reloads the class's pupils after a write, keeping the same pupil current.
-void requeryPupils(Connection &connection, const QVariant &rid)
-{
-    Recordset &pupils = connection.VIEW_ELEVE;
-    if (!pupils.isOpen())
-        return;
-    pupils.requery();
-    if (rid.isValid())
-        pupils.setBookmark(rid);
-}
-
 } // namespace
 
-ResultStore::ResultStore(Connection &connection, AppState &state) : m_connection(connection), m_state(state) {}
+ResultStore::ResultStore(Connection &connection) : m_connection(connection) {}
 
-std::optional<QVariantMap> ResultStore::pupilFields(const QString &pupilName)
+std::optional<QVariantMap> ResultStore::pupilFields(qint64 key)
 {
-    if (!findPupil(m_connection, m_state, pupilName))
+    if (!findPupil(m_connection, key))
         return std::nullopt;
     Recordset &rs = m_connection.ELEVE;
     QVariantMap fields;
@@ -122,24 +111,20 @@ std::optional<QVariantMap> ResultStore::pupilFields(const QString &pupilName)
     return fields;
 }
 
-bool ResultStore::SaveResults(const QString &pupilName, const QVariantMap &fields, QString *error)
+bool ResultStore::SaveResults(qint64 key, const QVariantMap &fields, QString *error)
 {
-    if (!findPupil(m_connection, m_state, pupilName))
-        return fail(error, QStringLiteral("pupil %1 not found in the current class").arg(pupilName));
+    if (!findPupil(m_connection, key))
+        return fail(error, QStringLiteral("élève introuvable (n° %1)").arg(key));
     Recordset &rs = m_connection.ELEVE;
-    const QVariant rid = rs.bookmark();
     Changes wanted;
     for (auto it = fields.cbegin(); it != fields.cend(); ++it)
         wanted.append({it.key(), it.value()});
-    if (!writeRow(m_connection, rs, changedValues(rs, wanted), error))
-        return false;
-    requeryPupils(m_connection, rid);
-    return true;
+    return writeRow(m_connection, rs, changedValues(rs, wanted), error);
 }
 
-QStringList ResultStore::ComputePupilProfile(int level, const QString &pupilName)
+QStringList ResultStore::ComputePupilProfile(int level, qint64 key, QString *error)
 {
-    if (LevelName(level).isEmpty() || !findPupil(m_connection, m_state, pupilName))
+    if (LevelName(level).isEmpty() || !findPupil(m_connection, key))
         return {};
     Recordset &rs = m_connection.ELEVE;
     const PupilProfile profile = ComputePupilProfileValues(level, [&rs](const QString &f) { return rs.value(f); });
@@ -149,49 +134,52 @@ QStringList ResultStore::ComputePupilProfile(int level, const QString &pupilName
         wanted.append({QStringLiteral("PROFIL_") + suffix, profile.profile[size_t(slot - 1)]});
         wanted.append({QStringLiteral("MOYCAT_") + suffix, profile.moycat[size_t(slot - 1)]});
     }
-    const Changes changes = changedValues(rs, wanted);
-    if (!changes.isEmpty()) {
-        // The class's loaded pupils are reloaded to show the new profiles. The
-        // panel shows the computed values even when the file refuses them.
-        if (writeRow(m_connection, rs, changes, nullptr))
-            requeryPupils(m_connection, m_connection.VIEW_ELEVE.bookmark());
-    }
+    // The panel shows the computed values even when the file refuses them.
+    writeRow(m_connection, rs, changedValues(rs, wanted), error);
     return PanelTexts(level, profile.profile);
 }
 
-QStringList ResultStore::ComputeClassProfile(int level)
+QStringList ResultStore::ComputeClassProfile(int level, int schoolNo, int classNo, QString *error)
 {
-    Recordset &pupils = m_connection.VIEW_ELEVE;
-    if (LevelName(level).isEmpty() || m_state.CurrentClassNo == 0 || pupils.recordCount() == 0)
+    if (LevelName(level).isEmpty() || schoolNo == 0 || classNo == 0)
         return {};
 
-    // Every pupil's categories, read from the loaded rows; the current pupil stays current.
+    // Every pupil's categories, in one indexed read.
     QStringList categoryFields;
     for (int t = 1; t <= 3; ++t)
         for (int e = 1; e <= 3; ++e)
             categoryFields.append(ExerciseField(t, e, QStringLiteral("CAT")));
-    const QVariant current = pupils.bookmark();
+    QSqlQuery q(m_connection.database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM ELEVE WHERE NOECOLE = ? AND NOCLASSE = ?")
+                  .arg(categoryFields.join(QStringLiteral(", "))));
+    q.addBindValue(schoolNo);
+    q.addBindValue(classNo);
+    if (!q.exec()) {
+        fail(error, q.lastError().text());
+        return {};
+    }
     QList<QVariantMap> categories;
-    for (pupils.moveFirst(); !pupils.eof(); pupils.moveNext()) {
+    while (q.next()) {
         QVariantMap row;
-        for (const QString &f : std::as_const(categoryFields))
-            row.insert(f, pupils.value(f));
+        for (int i = 0; i < categoryFields.size(); ++i)
+            row.insert(categoryFields.at(i), q.value(i));
         categories.append(row);
     }
-    if (!current.isValid() || !pupils.setBookmark(current))
-        pupils.moveFirst();
+    if (categories.isEmpty())
+        return {};
     QList<FieldReader> readers;
     for (const QVariantMap &row : std::as_const(categories))
         readers.append([&row](const QString &f) { return row.value(f); });
     const ClassProfile profile = ComputeClassProfileValues(level, readers);
 
-    Recordset &classes = m_connection.Data2;
-    const int school = m_state.CurrentSchoolNo;
-    const int classNo = m_state.CurrentClassNo;
-    if (classes.eof() || classes.value(QStringLiteral("NOECOLE")).toInt() != school ||
+    Recordset &classes = m_connection.CLASSE;
+    if (classes.eof() || classes.value(QStringLiteral("NOECOLE")).toInt() != schoolNo ||
         classes.value(QStringLiteral("NOCLASSE")).toInt() != classNo) {
-        if (!classes.findFirst({{QStringLiteral("NOECOLE"), school}, {QStringLiteral("NOCLASSE"), classNo}}))
+        if (!classes.findFirst({{QStringLiteral("NOECOLE"), schoolNo}, {QStringLiteral("NOCLASSE"), classNo}})) {
+            fail(error, QStringLiteral("classe introuvable (n° %1)").arg(classNo));
             return {};
+        }
     }
     Changes wanted;
     for (int t = 1; t <= 3; ++t)
@@ -199,6 +187,26 @@ QStringList ResultStore::ComputeClassProfile(int level)
             wanted.append({ExerciseField(t, e, QStringLiteral("CAT")), profile.averages[size_t(t - 1)][size_t(e - 1)]});
     for (int slot = 1; slot <= 4; ++slot)
         wanted.append({QStringLiteral("PROFIL_") + DomainSuffix(slot), profile.profile[size_t(slot - 1)]});
-    writeRow(m_connection, classes, changedValues(classes, wanted), nullptr);
+    writeRow(m_connection, classes, changedValues(classes, wanted), error);
     return PanelTexts(level, profile.profile);
+}
+
+bool ResultStore::RefreshClassProfiles(int level, int schoolNo, int classNo, QString *error)
+{
+    if (LevelName(level).isEmpty())
+        return true;
+    QString why;
+    const QList<Roster::PupilEntry> pupils = Roster::Pupils(m_connection, schoolNo, classNo, &why);
+    if (!why.isEmpty())
+        return fail(error, why);
+    Connection::Transaction transaction(m_connection);
+    for (const Roster::PupilEntry &pupil : pupils) {
+        ComputePupilProfile(level, pupil.key, &why);
+        if (!why.isEmpty())
+            return fail(error, why);
+    }
+    ComputeClassProfile(level, schoolNo, classNo, &why);
+    if (!why.isEmpty())
+        return fail(error, why);
+    return transaction.commit() || fail(error, QStringLiteral("cannot commit the transaction"));
 }

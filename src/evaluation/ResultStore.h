@@ -7,40 +7,41 @@
 #include <optional>
 
 class Connection;
-struct AppState;
 
 // The scoring's reads and writes: a pupil's result fields in ELEVE, found by
-// name within the current school and class, and the current class's row in
-// CLASSE (Data2). Every command writes in one transaction, and only what
-// changed, so that selecting a pupil whose profiles are up to date writes
-// nothing.
+// the pupil's key, and a class's row in CLASSE. Every command writes in one
+// transaction, and only what changed, so that selecting a pupil whose
+// profiles are up to date writes nothing. Errors are English details for the
+// windows' French messages.
 class ResultStore
 {
 public:
-    ResultStore(Connection &connection, AppState &state);
+    explicit ResultStore(Connection &connection);
 
-    // Every column of the pupil's ELEVE row, or nothing when the pupil is not
-    // found in the current class.
-    std::optional<QVariantMap> pupilFields(const QString &pupilName);
+    // Every column of the pupil's ELEVE row, or nothing when no pupil has the key.
+    std::optional<QVariantMap> pupilFields(qint64 key);
 
     // Stores `fields` (column -> value) into the pupil's row in one
-    // transaction, then requeries the class's pupils keeping the pupil
-    // current. False (and nothing stored) when the pupil is not found or the
-    // database refuses.
-    bool SaveResults(const QString &pupilName, const QVariantMap &fields, QString *error = nullptr);
+    // transaction. False (and nothing stored) when the pupil is not found or
+    // the database refuses.
+    bool SaveResults(qint64 key, const QVariantMap &fields, QString *error = nullptr);
 
     // Recomputes the pupil's domain profiles from its stored categories,
     // stores PROFIL_* and MOYCAT_*, and returns the four panel texts in display
-    // order (CE1: PG, RM, CT, ARI). Empty when the pupil is not found.
-    QStringList ComputePupilProfile(int level, const QString &pupilName);
+    // order (CE1: PG, RM, CT, ARI). Empty when the pupil is not found. When
+    // the file refuses the write the texts are still returned, with `error` set.
+    QStringList ComputePupilProfile(int level, qint64 key, QString *error = nullptr);
 
-    // Recomputes the current class's average categories and domain profiles
-    // from its pupils' stored categories, stores them in its CLASSE row in one
-    // transaction and returns the four panel texts in display order. Empty,
-    // with nothing changed, when the class has no pupil or no class is selected.
-    QStringList ComputeClassProfile(int level);
+    // Recomputes the class's average categories and domain profiles from its
+    // pupils' stored categories, stores them in its CLASSE row and returns the
+    // four panel texts in display order. Empty, with nothing changed, when the
+    // class has no pupil. `error` is set when a read or the write fails.
+    QStringList ComputeClassProfile(int level, int schoolNo, int classNo, QString *error = nullptr);
+
+    // Every pupil's domain profiles of the class, then the class's, in one
+    // transaction: what the synthesis reads is then up to date.
+    bool RefreshClassProfiles(int level, int schoolNo, int classNo, QString *error = nullptr);
 
 private:
     Connection &m_connection;
-    AppState &m_state;
 };

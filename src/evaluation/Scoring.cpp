@@ -35,8 +35,8 @@ ExerciseResult EvaluateExercise(int level, int trimester, int exercise, const QS
     int total = 0;
     int count = 0;
     for (int i = 1; i <= n; ++i) {
-        const QString text = boxTexts.value(i - 1, QStringLiteral("_"));
-        if (text == QLatin1String("_"))
+        const QString text = boxTexts.value(i - 1, NoResult);
+        if (text == NoResult)
             continue;
         const int value = BoxValue(text);
         total += IsHalfWeightBox(BoxNumber(level, trimester, exercise, i)) ? RoundUp(value / 2.0) : value;
@@ -65,16 +65,16 @@ QVariantMap ExerciseFields(int level, int trimester, int exercise, const QString
     QVariantMap fields;
     const int n = ItemCount(level, trimester, exercise);
     for (int i = 1; i <= n; ++i) {
-        const QString text = boxTexts.value(i - 1, QStringLiteral("_"));
-        fields.insert(ItemField(trimester, exercise, i), text == QLatin1String("_") ? 99 : BoxValue(text));
+        const QString text = boxTexts.value(i - 1, NoResult);
+        fields.insert(ItemField(trimester, exercise, i), text == NoResult ? AbsenceCode : BoxValue(text));
     }
     if (HasTotalField(level, trimester, exercise))
         fields.insert(ExerciseField(trimester, exercise, QStringLiteral("TOT")),
-                      labels.tot == QLatin1String("_") ? 99 : labels.tot.toInt());
-    const bool categorised = labels.cat != QLatin1String("_");
-    fields.insert(ExerciseField(trimester, exercise, QStringLiteral("CAT")), categorised ? labels.cat.toInt() : 99);
+                      labels.tot == NoResult ? AbsenceCode : labels.tot.toInt());
+    const bool categorised = labels.cat != NoResult;
+    fields.insert(ExerciseField(trimester, exercise, QStringLiteral("CAT")), categorised ? labels.cat.toInt() : AbsenceCode);
     fields.insert(ExerciseField(trimester, exercise, QStringLiteral("PRO")),
-                  categorised ? labels.prof : QStringLiteral("_"));
+                  categorised ? labels.prof : NoResult);
     return fields;
 }
 
@@ -84,7 +84,7 @@ bool IsScored(const QVariant &value)
         return false;
     bool ok = false;
     const double v = value.toDouble(&ok);
-    return ok && v < 99;
+    return ok && v < AbsenceCode;
 }
 
 namespace {
@@ -94,7 +94,7 @@ namespace {
 QString storedProfile(const FieldReader &field, const QString &catField)
 {
     const QVariant v = field(ProfileFieldOfCategoryField(catField));
-    return v.isNull() || v.toString().isEmpty() ? QStringLiteral("_") : v.toString();
+    return v.isNull() || v.toString().isEmpty() ? NoResult : v.toString();
 }
 
 } // namespace
@@ -124,7 +124,7 @@ PupilProfile ComputePupilProfileValues(int level, const FieldReader &field)
             values.append(c);
             last = r;
         }
-        QString p = QStringLiteral("_");
+        QString p = NoResult;
         double m = 0;
         if (values.size() == 1) {
             p = storedProfile(field, CategoryField(level, d, last));
@@ -185,7 +185,7 @@ ClassProfile ComputeClassProfileValues(int level, const QList<FieldReader> &pupi
             if (f.size() < 5)
                 continue;
             const double x = result.averages[size_t(f.at(1).digitValue() - 1)][size_t(f.at(4).digitValue() - 1)];
-            if (x > 0 && x < 99)
+            if (x > 0 && x < AbsenceCode)
                 latest = x;
         }
         if (latest >= 0)

@@ -1,55 +1,73 @@
 #include "MainWiring.h"
 
-#include "AppContext.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "admin/AdministrationCommands.h"
 #include "backup/BackupCommands.h"
+#include "data/AppContext.h"
 #include "evaluation/EntryWindow.h"
-#include "evaluation/ResultStore.h"
-#include "reports/ReportWiring.h"
+#include "reports/SynthesisCommand.h"
+#include "transfers/LastYearWindow.h"
 #include "transfers/PupilTransferCommands.h"
-
-#include <QLabel>
-#include <QListWidget>
+#include "transfers/YearChangeWindow.h"
 
 #include <memory>
 
-void ConnectMainWindow(Form1 &form, AppContext &context)
+void ConnectMainWindow(MainWindow &window, AppContext &context)
 {
-    auto store = std::make_shared<ResultStore>(context.connection, context.state);
-    Form1::Routes &routes = form.routes();
+    MainScreen &screen = window;
+    auto admin = std::make_shared<AdministrationCommands>(context, screen);
 
-    // Schools, classes and pupils: the record dialogs and the list toolbars' commands.
-    ConnectAdministration(form, context);
-    // Backup, restore, the year change and last year's pupils.
-    ConnectBackupAndTransfers(form, context);
-    // A pupil's export and import, text lists, and the zip reader.
-    ConnectPupilTransfers(form, context);
-    // "Synthèse" opens the class synthesis viewer.
-    ConnectReports(form, context);
+    // Schools, classes and pupils: the record dialogs, deletions and the
+    // printed list; every list command ends with the toolbars' states.
+    const std::pair<QString, RecordKind> lists[] = {
+        {QStringLiteral("schoolToolbar"), RecordKind::School},
+        {QStringLiteral("classToolbar"), RecordKind::Class},
+        {QStringLiteral("pupilToolbar"), RecordKind::Pupil},
+    };
+    for (const auto &[toolbar, kind] : lists) {
+        const RecordKind k = kind;
+        auto command = [&window, admin, k](void (AdministrationCommands::*run)(RecordKind)) {
+            return [&window, admin, k, run] {
+                ((*admin).*run)(k);
+                window.updateToolbars();
+            };
+        };
+        window.setCommand(toolbar + QStringLiteral("/Ajouter"), command(&AdministrationCommands::add));
+        window.setCommand(toolbar + QStringLiteral("/Modifier"), command(&AdministrationCommands::modify));
+        window.setCommand(toolbar + QStringLiteral("/Supprimer"), command(&AdministrationCommands::remove));
+    }
+    window.setCommand(QStringLiteral("pupilToolbar/Imprime"), [&window, admin] {
+        admin->PrintPupilList();
+        window.updateToolbars();
+    });
+
+    // A pupil's export and import, text lists, last year's pupils.
+    window.setCommand(QStringLiteral("pupilToolbar/Exporte"), [&context, &screen] { ExportPupil(context, screen); });
+    window.setCommand(QStringLiteral("pupilToolbar/Importe"), [&context, &screen] { ImportPupil(context, screen); });
+    window.setCommand(QStringLiteral("pupilToolbar/ImpEleve"), [&context, &screen] { ImportPupil(context, screen); });
+    window.setCommand(QStringLiteral("pupilToolbar/EleveTXT"),
+                      [&context, &screen] { ImportPupilList(context, screen); });
+    window.setCommand(QStringLiteral("pupilToolbar/ImpListe"), [&context, &screen] {
+        if (!context.session.hasClass())
+            return;
+        const SelectionKeys keys = context.session.keys();
+        OpenLastYearWindow(context, screen.window());
+        screen.updateToolbars();
+        // Back on the class just filled, rather than the school's first class.
+        screen.showSelection({keys.schoolNo, keys.classNo, 0});
+    });
+
+    // The main toolbar: backup, restore, the year change, the synthesis.
+    window.setCommand(QStringLiteral("mainToolbar/Sauvegarde"), [&context, &screen] { RunBackup(context, screen); });
+    window.setCommand(QStringLiteral("mainToolbar/Restaure"), [&context, &screen] { RunRestore(context, screen); });
+    window.setCommand(QStringLiteral("mainToolbar/Change"),
+                      [&context, &screen] { OpenYearChangeWindow(context, screen); });
+    window.setCommand(QStringLiteral("mainToolbar/Analyse"),
+                      [&context, &screen] { OpenClassSynthesis(context, screen.programTitle(), screen.window()); });
 
     // "Saisie", its trimester menu and a pupil's double-click open the entry
     // window of the class's level on the chosen tab, modal.
-    routes.openEntryWindow = [&form, &context](int level, int tabIndex) {
-        if (level >= 1 && level <= 3)
-            OpenEntryWindow(context, form, level, tabIndex);
-    };
-
-    // The pupil panel shows the selected pupil's domain profiles.
-    routes.computePupilProfile = [&form, store](int level) {
-        const QListWidgetItem *pupil = form.pupilList()->currentItem();
-        if (!pupil)
-            return;
-        const QStringList texts = store->ComputePupilProfile(level, pupil->text());
-        for (int i = 0; i < texts.size() && i < 4; ++i)
-            form.Label6(i)->setText(texts.at(i));
-    };
-    // The class panel shows the selected class's domain profiles.
-    routes.computeClassProfile = [&form, store] {
-        if (!form.classList()->currentItem())
-            return;
-        const QStringList texts = store->ComputeClassProfile(form.selectedLevelCode());
-        for (int i = 0; i < texts.size() && i < 4; ++i)
-            form.Label6(10 + i)->setText(texts.at(i));
-    };
+    window.setEntryOpener([&context, &window](int level, int tabIndex) {
+        OpenEntryWindow(context, level, tabIndex, &window);
+    });
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-class Form1;
+class MainWindow;
 struct AppContext;
 
-// Plugs the main window's routes into the scoring and the windows it opens.
-void ConnectMainWindow(Form1 &form, AppContext &context);
+// Builds the features the main window starts and plugs them into its
+// toolbars: the record dialogs and deletions, the transfers, the year change,
+// backup and restore, the entry windows and the class synthesis.
+void ConnectMainWindow(MainWindow &window, AppContext &context);

@@ -4,8 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 
-ProfilePanel::ProfilePanel(const QString &objectName, const QString &title, int captionBase, int valueBase,
-                           QWidget *parent)
+ProfilePanel::ProfilePanel(const QString &objectName, const QString &title, QWidget *parent)
     : QGroupBox(title, parent)
 {
     setObjectName(objectName);
@@ -18,10 +17,10 @@ ProfilePanel::ProfilePanel(const QString &objectName, const QString &title, int 
     valueFont.setBold(true);
     for (int i = 0; i < 4; ++i) {
         auto *caption = new QLabel(this);
-        caption->setObjectName(QStringLiteral("Label5_%1").arg(captionBase + i));
+        caption->setObjectName(QStringLiteral("domainCaption_%1").arg(i));
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto *value = new QLabel(QStringLiteral("_"), this);
-        value->setObjectName(QStringLiteral("Label6_%1").arg(valueBase + i));
+        value->setObjectName(QStringLiteral("domainValue_%1").arg(i));
         value->setAlignment(Qt::AlignCenter);
         value->setFont(valueFont);
         value->setMinimumWidth(40);
@@ -51,4 +50,28 @@ void ProfilePanel::paintEvent(QPaintEvent *event)
         const int y = (m_values.at(i - 1)->geometry().bottom() + m_values.at(i)->geometry().top()) / 2;
         p.drawLine(m_captions.at(i)->geometry().left(), y, box.right(), y);
     }
+}
+
+void ProfilePanel::setCaptions(const QStringList &captions)
+{
+    for (int i = 0; i < m_captions.size() && i < captions.size(); ++i)
+        m_captions.at(i)->setText(captions.at(i));
+}
+
+void ProfilePanel::setValues(const QStringList &values)
+{
+    for (int i = 0; i < m_values.size() && i < values.size(); ++i)
+        m_values.at(i)->setText(values.at(i));
+}
+
+void ProfilePanel::clearValues()
+{
+    for (QLabel *value : std::as_const(m_values))
+        value->setText(QStringLiteral("_"));
+}
+
+QString ProfilePanel::valueText(int row) const
+{
+    const QLabel *value = m_values.value(row);
+    return value ? value->text() : QString();
 }

@@ -2,21 +2,24 @@
 
 #include <QGroupBox>
 #include <QList>
+#include <QStringList>
 
 class QLabel;
 
 // A profile panel of the main window ("Profil élève", "Profil Classe"): a
-// fixed drawing with four domain captions and four value labels. The labels
-// belong to the window's two label arrays (Label5, Label6) at the indices given.
+// fixed drawing with four domain rows, each a caption ("domainCaption_<row>")
+// and a value ("domainValue_<row>"), in the level's display order.
 class ProfilePanel : public QGroupBox
 {
     Q_OBJECT
 public:
-    ProfilePanel(const QString &objectName, const QString &title, int captionBase, int valueBase,
-                 QWidget *parent = nullptr);
+    ProfilePanel(const QString &objectName, const QString &title, QWidget *parent = nullptr);
 
-    QList<QLabel *> captions() const { return m_captions; }
-    QList<QLabel *> values() const { return m_values; }
+    void setCaptions(const QStringList &captions);
+    void setValues(const QStringList &values);
+    // "_" in every row.
+    void clearValues();
+    QString valueText(int row) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

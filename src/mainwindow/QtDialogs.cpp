@@ -1,7 +1,6 @@
 #include "QtDialogs.h"
 
-#include "backup/Form11.h"
-#include "common/AppState.h"
+#include "backup/FolderChooser.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -48,11 +47,11 @@ void QtDialogs::message(const QString &title, const QString &text, Icon icon)
     QApplication::restoreOverrideCursor();
 }
 
-bool QtDialogs::question(const QString &title, const QString &text)
+bool QtDialogs::question(const QString &title, const QString &text, bool defaultNo)
 {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
     const bool yes = box.exec() == QMessageBox::Yes;
     QApplication::restoreOverrideCursor();
     return yes;
@@ -77,9 +76,10 @@ bool QtDialogs::printDialog(QPrinter *printer)
     return confirmed;
 }
 
-void QtDialogs::showChooser(AppState &state)
+std::optional<ChooserChoice> QtDialogs::chooseFolder(const ChooserRequest &request)
 {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    RunFolderChooser(state, m_parent);
+    std::optional<ChooserChoice> choice = RunFolderChooser(request, m_dataFolder, m_parent);
     QApplication::restoreOverrideCursor();
+    return choice;
 }

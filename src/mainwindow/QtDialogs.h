@@ -2,6 +2,8 @@
 
 #include "common/Dialogs.h"
 
+#include <QString>
+
 class QWidget;
 
 // Loads Qt's French translation, so that standard buttons read "Oui", "Non",
@@ -15,14 +17,17 @@ class QtDialogs final : public Dialogs
 public:
     explicit QtDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
+    // The folder the chooser refuses.
+    void setDataFolder(const QString &folder) { m_dataFolder = folder; }
 
     void message(const QString &title, const QString &text, Icon icon = Icon::Information) override;
-    bool question(const QString &title, const QString &text) override;
-    void showChooser(AppState &state) override;
+    bool question(const QString &title, const QString &text, bool defaultNo = false) override;
+    std::optional<ChooserChoice> chooseFolder(const ChooserRequest &request) override;
     bool printDialog(QPrinter *printer) override;
     void beginBusy() override;
     void endBusy() override;
 
 private:
     QWidget *m_parent;
+    QString m_dataFolder;
 };

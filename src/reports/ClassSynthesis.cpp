@@ -10,6 +10,7 @@
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QSqlQuery>
 
 #include <cmath>
 
@@ -324,10 +325,12 @@ void visu_rapport2(PageComposer &document, const SynthesisInput &input)
     document.endDoc();
 }
 
-SynthesisInput ReadSynthesisInput(Connection &connection)
+SynthesisInput ReadSynthesisInput(Connection &connection, int schoolNo, int classNo)
 {
     SynthesisInput input;
-    Recordset &classRow = connection.Data2;
+    Recordset &classRow = connection.CLASSE;
+    if (!classRow.findFirst({{QStringLiteral("NOECOLE"), schoolNo}, {QStringLiteral("NOCLASSE"), classNo}}))
+        return input;
     const QStringList classColumns = {QStringLiteral("LIBELLE"), QStringLiteral("NIVEAU")};
     input.level = LevelCode(TrimOrEmpty(classRow.value(QStringLiteral("NIVEAU"))));
     const SynthesisColumns columns = BuildSynthesisColumns(input.level);
@@ -339,20 +342,22 @@ SynthesisInput ReadSynthesisInput(Connection &connection)
         if (f != QLatin1String("NOM"))
             input.classRecord.insert(f, classRow.value(f));
     input.className = classRow.value(QStringLiteral("LIBELLE")).toString();
-    Recordset &pupils = connection.VIEW_ELEVE;
-    // The main window's current pupil stays current once the pupils are read.
-    const QVariant current = pupils.eof() ? QVariant() : pupils.bookmark();
-    if (pupils.moveFirst()) {
-        while (!pupils.eof()) {
+    // The class's pupils in list order; the fields are the model's fixed names.
+    QSqlQuery q(connection.database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM ELEVE WHERE NOECOLE = ? AND NOCLASSE = ? "
+                             "ORDER BY NOM COLLATE FRANCAIS, NOELEVE")
+                  .arg(wanted.join(QStringLiteral(", "))));
+    q.addBindValue(schoolNo);
+    q.addBindValue(classNo);
+    if (q.exec()) {
+        while (q.next()) {
             QVariantMap pupil;
-            for (const QString &f : std::as_const(wanted))
-                pupil.insert(f, pupils.value(f));
+            for (int i = 0; i < wanted.size(); ++i)
+                pupil.insert(wanted.at(i), q.value(i));
             input.pupils.append(pupil);
-            pupils.moveNext();
         }
     }
-    if (current.isValid())
-        pupils.setBookmark(current);
     return input;
 }
 

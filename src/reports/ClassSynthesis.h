@@ -58,9 +58,9 @@ struct SynthesisInput
     QLocale locale;            // decimal separator of the class line
 };
 
-// The pupils of VIEW_ELEVE (from first to last) and the current row of Data2,
-// as positioned by the class selection.
-SynthesisInput ReadSynthesisInput(Connection &connection);
+// The class's row and its pupils in list order; an empty input (level 0)
+// when the class is not found.
+SynthesisInput ReadSynthesisInput(Connection &connection, int schoolNo, int classNo);
 
 // A class average as the class line prints it: at most one decimal, no
 // leading zero, and the separator even after a whole number ("2,5", "3,", ",5").

@@ -9,7 +9,7 @@
 
 ReportPrinter::ReportPrinter(QObject *parent) : QObject(parent)
 {
-    setObjectName(QStringLiteral("vsPrinter3"));
+    setObjectName(QStringLiteral("printer"));
 }
 
 QPrinter *ReportPrinter::printer()

@@ -11,8 +11,7 @@ class QPrinter;
 class QPrintPreviewWidget;
 class QWidget;
 
-// The printer of a window (named "vsPrinter3" like the component it stands
-// for): a page composer and the printer its documents go to. The printer
+// The printer of a window (named "printer"): a page composer and the printer its documents go to. The printer
 // keeps the user's choices from one print to the next while the window lives.
 class ReportPrinter : public QObject
 {

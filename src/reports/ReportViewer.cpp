@@ -53,42 +53,45 @@ bool PrintPageRange(const PageComposer &document, QPrinter *printer, int first, 
 ReportViewer::ReportViewer(Dialogs &dialogs, const QString &dataFolder, const SynthesisInput &input, QWidget *parent)
     : QDialog(parent), m_dialogs(dialogs), m_dataFolder(dataFolder), m_input(input)
 {
-    setObjectName(QStringLiteral("FormRapport"));
+    setObjectName(QStringLiteral("reportViewer"));
     setWindowTitle(QStringLiteral("Prévisualisation de la synthèse"));
     setModal(true);
     setSizeGripEnabled(true);
     m_printer = new ReportPrinter(this);
 
     m_toolbar = new QToolBar(this);
-    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setObjectName(QStringLiteral("viewerToolbar"));
     m_toolbar->setIconSize(QSize(24, 24));
-    const auto add = [this](const QString &theme, QStyle::StandardPixmap fallback, const QString &tip) {
+    const auto add = [this](const QString &key, const QString &theme, QStyle::StandardPixmap fallback,
+                            const QString &tip) {
         QAction *a = m_toolbar->addAction(QIcon::fromTheme(theme, style()->standardIcon(fallback)), tip);
         a->setToolTip(tip);
-        const int button = int(m_buttons.size()) + 1;
-        a->setObjectName(QStringLiteral("Button%1").arg(button));
-        a->setData(button);
-        connect(a, &QAction::triggered, this, [this, button] { Toolbar1_ButtonClick(button); });
-        m_buttons.append(a);
+        a->setObjectName(key);
+        a->setData(key);
+        connect(a, &QAction::triggered, this, [this, key] { toolbarClicked(key); });
+        m_buttons.insert(key, a);
     };
-    add(QStringLiteral("document-print"), QStyle::SP_DialogApplyButton, QStringLiteral("Imprime le rapport"));
-    add(QStringLiteral("document-print-preview"), QStyle::SP_FileIcon, QStringLiteral("Imprime la page en cours"));
-    m_buttons.append(m_toolbar->addSeparator());
-    add(QStringLiteral("document-page-setup"), QStyle::SP_FileDialogDetailedView,
+    add(QStringLiteral("printAll"), QStringLiteral("document-print"), QStyle::SP_DialogApplyButton,
+        QStringLiteral("Imprime le rapport"));
+    add(QStringLiteral("printPage"), QStringLiteral("document-print-preview"), QStyle::SP_FileIcon,
+        QStringLiteral("Imprime la page en cours"));
+    m_toolbar->addSeparator();
+    add(QStringLiteral("pageSetup"), QStringLiteral("document-page-setup"), QStyle::SP_FileDialogDetailedView,
         QStringLiteral("Configuration de l'imprimante"));
-    add(QStringLiteral("application-pdf"), QStyle::SP_DialogSaveButton,
+    add(QStringLiteral("writePdf"), QStringLiteral("application-pdf"), QStyle::SP_DialogSaveButton,
         QStringLiteral("Créer un fichier Acrobat Reader (.pdf)"));
-    m_buttons.append(m_toolbar->addSeparator());
-    add(QStringLiteral("application-exit"), QStyle::SP_DialogCloseButton, QStringLiteral("Quitter"));
+    m_toolbar->addSeparator();
+    add(QStringLiteral("quit"), QStringLiteral("application-exit"), QStyle::SP_DialogCloseButton,
+        QStringLiteral("Quitter"));
 
     m_area = new QWidget(this);
-    m_area->setObjectName(QStringLiteral("vsPrinter3"));
+    m_area->setObjectName(QStringLiteral("preview"));
     auto *column = new QVBoxLayout(m_area);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
     m_statusBar = new QStatusBar(this);
-    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_statusBar->setSizeGripEnabled(false);
     const QString now = QDateTime::currentDateTime().toString(QStringLiteral("hh:mm"));
     const QStringList texts = {QStringLiteral("Rapport"),
@@ -96,7 +99,7 @@ ReportViewer::ReportViewer(Dialogs &dialogs, const QString &dataFolder, const Sy
                                QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")), QString()};
     for (int i = 0; i < texts.size(); ++i) {
         auto *label = new QLabel(texts.at(i), m_statusBar);
-        label->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        label->setObjectName(QStringLiteral("statusPanel_%1").arg(i + 1));
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
         m_statusBar->addWidget(label, i == 1 ? 1 : 0);
@@ -129,7 +132,7 @@ ReportViewer::~ReportViewer() = default;
 QWidget *ReportViewer::buildNavigation()
 {
     auto *bar = new QWidget(m_area);
-    bar->setObjectName(QStringLiteral("Navigation"));
+    bar->setObjectName(QStringLiteral("pageNavigation"));
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(4, 2, 4, 2);
     const auto arrow = [this, bar, row](QStyle::StandardPixmap icon, const QString &tip, auto step) {
@@ -143,13 +146,13 @@ QWidget *ReportViewer::buildNavigation()
     arrow(QStyle::SP_MediaSkipBackward, QStringLiteral("Première page"), [](int) { return 1; });
     arrow(QStyle::SP_MediaSeekBackward, QStringLiteral("Page précédente"), [](int p) { return p - 1; });
     m_pageLabel = new QLabel(bar);
-    m_pageLabel->setObjectName(QStringLiteral("PageLabel"));
+    m_pageLabel->setObjectName(QStringLiteral("pageLabel"));
     row->addWidget(m_pageLabel);
     arrow(QStyle::SP_MediaSeekForward, QStringLiteral("Page suivante"), [](int p) { return p + 1; });
     arrow(QStyle::SP_MediaSkipForward, QStringLiteral("Dernière page"), [this](int) { return document().pageCount(); });
 
     auto *zoom = new QToolButton(bar);
-    zoom->setObjectName(QStringLiteral("Zoom"));
+    zoom->setObjectName(QStringLiteral("zoom"));
     zoom->setText(QStringLiteral("Zoom"));
     zoom->setPopupMode(QToolButton::InstantPopup);
     auto *menu = new QMenu(zoom);
@@ -218,27 +221,18 @@ void ReportViewer::updatePageStatus()
         m_pageLabel->setText(QStringLiteral("Page %1 / %2").arg(currentPage()).arg(pages));
 }
 
-void ReportViewer::Toolbar1_ButtonClick(int button)
+void ReportViewer::toolbarClicked(const QString &key)
 {
-    switch (button) {
-    case 1:
+    if (key == QLatin1String("printAll"))
         printPages(false);
-        break;
-    case 2:
+    else if (key == QLatin1String("printPage"))
         printPages(true);
-        break;
-    case 4:
+    else if (key == QLatin1String("pageSetup"))
         setupPrinter();
-        break;
-    case 5:
+    else if (key == QLatin1String("writePdf"))
         writePdf();
-        break;
-    case 7:
+    else if (key == QLatin1String("quit"))
         reject();
-        break;
-    default:
-        break;
-    }
 }
 
 void ReportViewer::printPages(bool currentOnly)

@@ -4,6 +4,7 @@
 #include "PageComposer.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QList>
 
 #include <memory>
@@ -29,9 +30,10 @@ public:
     ReportViewer(Dialogs &dialogs, const QString &dataFolder, const SynthesisInput &input, QWidget *parent = nullptr);
     ~ReportViewer() override;
 
-    // The toolbar's buttons 1 to 7 (3 and 6 are separators).
-    void Toolbar1_ButtonClick(int button);
-    QAction *toolbarButton(int button) const { return m_buttons.value(button - 1); }
+    // The toolbar's buttons by key: "printAll", "printPage", "pageSetup",
+    // "writePdf", "quit".
+    void toolbarClicked(const QString &key);
+    QAction *toolbarButton(const QString &key) const { return m_buttons.value(key); }
 
     const PageComposer &document() const;
     QPrinter *printer();
@@ -64,7 +66,7 @@ private:
     QPrintPreviewWidget *m_preview = nullptr;
     QLabel *m_pageLabel = nullptr;
     QStatusBar *m_statusBar = nullptr;
-    QList<QAction *> m_buttons;
+    QHash<QString, QAction *> m_buttons;
     QList<QLabel *> m_panels;
 };
 

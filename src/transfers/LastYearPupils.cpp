@@ -29,17 +29,32 @@ bool AnyArchived(Connection &connection)
     return q.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM PARCOURS)")) && q.next() && q.value(0).toBool();
 }
 
-QList<Offer> Offers(Connection &connection, const QString &classLevel, const QString &previousYear)
+QList<Offer> Offers(Connection &connection, const QString &classLevel, const QString &previousYear, int school,
+                    int klass, int *alreadyInClass)
 {
     Recordset &ancien = connection.VIEW_ANCIEN;
     const QString below = LevelBelow(classLevel);
+    const QVariantMap params{{QStringLiteral("ANNEE"), previousYear},
+                             {QStringLiteral("BELOW"), below.isEmpty() ? QVariant() : QVariant(below)},
+                             {QStringLiteral("LEVEL"), classLevel},
+                             {QStringLiteral("REPEATING"), classLevel},
+                             {QStringLiteral("NO_ECOLE"), school},
+                             {QStringLiteral("NO_CLASSE"), klass}};
+    const QString inClass =
+        QStringLiteral("NOM IN (SELECT NOM FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = :NO_CLASSE)");
+    if (alreadyInClass) {
+        QSqlQuery q(connection.database());
+        q.prepare(QStringLiteral("SELECT count(*) FROM VIEW_ANCIEN WHERE ANNEE = :ANNEE AND Niveau IN (:BELOW, :LEVEL) "
+                                 "AND ") +
+                  inClass);
+        for (const char *name : {"ANNEE", "BELOW", "LEVEL", "NO_ECOLE", "NO_CLASSE"})
+            q.bindValue(QLatin1Char(':') + QLatin1String(name), params.value(QLatin1String(name)));
+        *alreadyInClass = q.exec() && q.next() ? q.value(0).toInt() : 0;
+    }
     ancien.openQuery(QStringLiteral("SELECT * FROM VIEW_ANCIEN WHERE ANNEE = :ANNEE AND Niveau IN (:BELOW, :LEVEL) "
-                                    "ORDER BY Niveau = :REPEATING, NOM COLLATE FRANCAIS, RID"),
-                     {{QStringLiteral("ANNEE"), previousYear},
-                      {QStringLiteral("BELOW"), below.isEmpty() ? QVariant() : QVariant(below)},
-                      {QStringLiteral("LEVEL"), classLevel},
-                      {QStringLiteral("REPEATING"), classLevel}},
-                     QString());
+                                    "AND NOT ") +
+                         inClass + QStringLiteral(" ORDER BY Niveau = :REPEATING, NOM COLLATE FRANCAIS, RID"),
+                     params, QString());
     QList<Offer> offers;
     for (ancien.moveFirst(); !ancien.eof(); ancien.moveNext())
         offers.append({FormatLevel(ancien.value(QStringLiteral("Niveau")).toString()) + QStringLiteral(" : ") +
@@ -48,22 +63,42 @@ QList<Offer> Offers(Connection &connection, const QString &classLevel, const QSt
     return offers;
 }
 
-bool Add(Connection &connection, qint16 school, qint16 klass, const QList<QVariant> &bookmarks, QString *error)
+bool Add(Connection &connection, qint16 school, qint16 klass, const QList<QVariant> &bookmarks, QString *error,
+         int *skipped)
 {
     Connection::Transaction transaction(connection);
+    QSqlQuery find(connection.database());
+    find.prepare(QStringLiteral("SELECT NOM IN (SELECT NOM FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = "
+                                ":NO_CLASSE) FROM PARCOURS WHERE rowid = :RID"));
     QSqlQuery q(connection.database());
     q.prepare(QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) "
                              "SELECT :NO_ECOLE, :NO_CLASSE, NOM, CSP FROM PARCOURS WHERE rowid = :RID"));
+    int alreadyThere = 0;
     for (const QVariant &bookmark : bookmarks) {
-        q.bindValue(QStringLiteral(":NO_ECOLE"), school);
-        q.bindValue(QStringLiteral(":NO_CLASSE"), klass);
-        q.bindValue(QStringLiteral(":RID"), bookmark);
+        for (QSqlQuery *query : {&find, &q}) {
+            query->bindValue(QStringLiteral(":NO_ECOLE"), school);
+            query->bindValue(QStringLiteral(":NO_CLASSE"), klass);
+            query->bindValue(QStringLiteral(":RID"), bookmark);
+        }
+        if (!find.exec() || !find.next()) {
+            if (error)
+                *error = find.lastError().isValid() ? find.lastError().text() : QStringLiteral("élève archivé introuvable");
+            return false;
+        }
+        const bool taken = find.value(0).toBool();
+        find.finish();
+        if (taken) {
+            ++alreadyThere;
+            continue;
+        }
         if (!q.exec() || q.numRowsAffected() != 1) {
             if (error)
                 *error = q.lastError().isValid() ? q.lastError().text() : QStringLiteral("élève archivé introuvable");
             return false;
         }
     }
+    if (skipped)
+        *skipped = alreadyThere;
     if (transaction.commit())
         return true;
     if (error)

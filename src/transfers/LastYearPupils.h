@@ -27,12 +27,18 @@ struct Offer
 };
 
 // The pupils archived for `previousYear` whose level is `classLevel` or the
-// level below, those moving up first, then by name. VIEW_ANCIEN is filtered
-// to them (an indexed query: the archive holds every school's past years).
-QList<Offer> Offers(Connection &connection, const QString &classLevel, const QString &previousYear);
+// level below, those moving up first, then by name, leaving out those whose
+// name a pupil of the class already has (counted in `alreadyInClass`).
+// VIEW_ANCIEN is filtered to them (an indexed query: the archive holds every
+// school's past years).
+QList<Offer> Offers(Connection &connection, const QString &classLevel, const QString &previousYear, int school,
+                    int klass, int *alreadyInClass = nullptr);
 
 // Adds the archived pupils at `bookmarks` to the class, with their name and
-// occupation code and no result, in one transaction.
-bool Add(Connection &connection, qint16 school, qint16 klass, const QList<QVariant> &bookmarks, QString *error);
+// occupation code and no result, in one transaction. A name the class
+// already has (two archived pupils of one name, say) is skipped and counted
+// in `skipped`.
+bool Add(Connection &connection, qint16 school, qint16 klass, const QList<QVariant> &bookmarks, QString *error,
+         int *skipped = nullptr);
 
 } // namespace LastYearPupils

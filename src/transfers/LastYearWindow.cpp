@@ -1,8 +1,8 @@
 #include "LastYearWindow.h"
 
 #include "LastYearPupils.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
+#include "data/AppContext.h"
+#include "data/Roster.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -22,14 +22,15 @@ const QString Instructions = QStringLiteral(
 
 } // namespace
 
-LastYearWindow::LastYearWindow(AppContext &context, Form1 &form1, QWidget *parent) : QDialog(parent), m_context(context)
+LastYearWindow::LastYearWindow(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
 {
-    setObjectName(QStringLiteral("LastYearWindow"));
+    setObjectName(QStringLiteral("lastYearWindow"));
     setWindowTitle(QStringLiteral("Liste élèves année précédente"));
 
-    const QListWidgetItem *klass = form1.classList()->currentItem();
-    m_title = new QLabel(QStringLiteral("Classe de : ") + (klass ? klass->text() : QString()), this);
-    m_title->setObjectName(QStringLiteral("Label1"));
+    const Session &session = context.session;
+    const Roster::ClassEntry klass = Roster::ClassOf(context.connection, session.schoolNo(), session.classNo());
+    m_title = new QLabel(QStringLiteral("Classe de : ") + klass.label, this);
+    m_title->setObjectName(QStringLiteral("title"));
     QFont titleFont(QStringLiteral("Verdana"));
     titleFont.setStyleHint(QFont::SansSerif);
     titleFont.setPointSize(12);
@@ -37,33 +38,33 @@ LastYearWindow::LastYearWindow(AppContext &context, Form1 &form1, QWidget *paren
     m_title->setFont(titleFont);
 
     auto *instructions = new QLabel(Instructions, this);
-    instructions->setObjectName(QStringLiteral("Label2"));
+    instructions->setObjectName(QStringLiteral("instructions"));
     instructions->setWordWrap(true);
 
     auto *picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture1"));
+    picture->setObjectName(QStringLiteral("picture"));
     picture->setPixmap(style()->standardIcon(QStyle::SP_FileDialogContentsView).pixmap(48, 48));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("List1"));
+    m_list->setObjectName(QStringLiteral("archivedPupils"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Levels are right-aligned in three characters: a fixed-width font keeps the names in a column.
     m_list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
-    m_command1 = new QPushButton(QStringLiteral("Ajouter les élèves"), this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_addButton = new QPushButton(QStringLiteral("Ajouter les élèves"), this);
+    m_addButton->setObjectName(QStringLiteral("addButton"));
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(m_title, 0, 0, 1, 2);
     grid->addWidget(picture, 1, 0);
     grid->addWidget(instructions, 1, 1);
     grid->addWidget(m_list, 2, 0, 1, 2);
-    grid->addWidget(m_command1, 3, 1, Qt::AlignRight);
+    grid->addWidget(m_addButton, 3, 1, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(2, 1);
     resize(520, 520);
-    connect(m_command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(m_addButton, &QPushButton::clicked, this, [this] { addClicked(); });
 
     Connection &connection = context.connection;
     if (!LastYearPupils::AnyArchived(connection)) {
@@ -72,20 +73,20 @@ LastYearWindow::LastYearWindow(AppContext &context, Form1 &form1, QWidget *paren
                                 QStringLiteral("Il n'y a pas d'élèves dans la base de données."));
         return;
     }
-    const QString level = connection.VIEW_CLASSE.value(QStringLiteral("Niveau")).toString();
     for (const LastYearPupils::Offer &offer :
-         LastYearPupils::Offers(connection, level, context.state.years.PreviousSchoolYear)) {
+         LastYearPupils::Offers(connection, klass.level, context.state.years.PreviousSchoolYear, session.schoolNo(),
+                                session.classNo(), &m_alreadyInClass)) {
         m_list->addItem(offer.text);
         m_bookmarks.append(offer.bookmark);
     }
     if (m_list->count() == 0) {
         context.dialogs.message(QStringLiteral("Message"),
                                 QStringLiteral("Il n'y a pas d'élèves dans la base de données pour ce niveau là."));
-        m_command1->setText(QStringLiteral("Retour"));
+        m_addButton->setText(QStringLiteral("Retour"));
     }
 }
 
-void LastYearWindow::Command1_Click()
+void LastYearWindow::addClicked()
 {
     // With nothing to offer the button only closes the window.
     if (m_list->count() == 0) {
@@ -97,23 +98,28 @@ void LastYearWindow::Command1_Click()
         if (m_list->item(i)->isSelected())
             chosen.append(m_bookmarks.at(i));
     Connection &connection = m_context.connection;
-    const AppState &state = m_context.state;
+    const Session &session = m_context.session;
     QString error;
-    if (!LastYearPupils::Add(connection, state.CurrentSchoolNo, state.CurrentClassNo, chosen, &error)) {
+    int skipped = 0;
+    if (!LastYearPupils::Add(connection, qint16(session.schoolNo()), qint16(session.classNo()), chosen, &error,
+                             &skipped)) {
         m_context.dialogs.message(QStringLiteral("Abandon"),
                                   QStringLiteral("Les élèves n'ont pas pu être ajoutés :\n") + error,
                                   Dialogs::Icon::Warning);
         return;
     }
-    connection.VIEW_ELEVE.requery();
     connection.ELEVE.requery();
-    m_context.dialogs.message(QStringLiteral("Message"), QStringLiteral("Les élèves ont été ajoutés avec succès."));
+    QString text = QStringLiteral("Les élèves ont été ajoutés avec succès.");
+    skipped += m_alreadyInClass;
+    if (skipped > 0)
+        text += QStringLiteral("\n%1 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés.").arg(skipped);
+    m_context.dialogs.message(QStringLiteral("Message"), text);
     accept();
 }
 
-int OpenLastYearWindow(AppContext &context, Form1 &form1)
+int OpenLastYearWindow(AppContext &context, QWidget *parent)
 {
-    LastYearWindow window(context, form1, &form1);
+    LastYearWindow window(context, parent);
     if (!window.hasArchive())
         return QDialog::Rejected;
     const int result = window.exec();

@@ -24,9 +24,20 @@ bool fail(QString *error, const QString &text)
 
 } // namespace
 
-bool Export(Connection &connection, const QString &folder, qint16 school, qint16 klass, const QString &shownName,
-            QString *error)
+bool Export(Connection &connection, const QString &folder, qint64 pupilKey, QString *error)
 {
+    // The columns the export view lists (the key is not among them), read
+    // from ELEVE by the pupil's key.
+    QStringList columns;
+    {
+        QSqlQuery q(connection.database());
+        if (q.exec(QStringLiteral("SELECT name FROM pragma_table_info('VIEW_EXPORT')")))
+            while (q.next())
+                if (q.value(0).toString() != QLatin1String("Niveau"))
+                    columns.append(QStringLiteral("ELEVE.\"%1\"").arg(q.value(0).toString()));
+    }
+    if (columns.isEmpty() || columns.contains(QStringLiteral("ELEVE.\"NOELEVE\"")))
+        return fail(error, QStringLiteral("VIEW_EXPORT is missing or lists the key"));
     const QString templ = DataFiles::Resolve(connection.DataFolder(), DataFiles::ExportTemplate);
     if (templ.isEmpty())
         return fail(error, QStringLiteral("transfer template missing"));
@@ -48,16 +59,11 @@ bool Export(Connection &connection, const QString &folder, qint16 school, qint16
             return fail(error, file.error());
         }
         QSqlQuery q(connection.database());
-        // The name as the list shows it first, then the stored name without its
-        // surrounding blanks (names imported from text lists may carry some).
-        q.prepare(QStringLiteral("CREATE TABLE %1.ELEVE AS SELECT * FROM VIEW_EXPORT "
-                                 "WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = :NO_CLASSE "
-                                 "AND (NOM = :SHOWN OR trim(NOM) = :NAME) ORDER BY NOM = :SHOWN DESC LIMIT 1")
-                      .arg(TransferFile::Schema));
-        q.bindValue(QStringLiteral(":NO_ECOLE"), school);
-        q.bindValue(QStringLiteral(":NO_CLASSE"), klass);
-        q.bindValue(QStringLiteral(":SHOWN"), shownName);
-        q.bindValue(QStringLiteral(":NAME"), shownName.trimmed());
+        q.prepare(QStringLiteral("CREATE TABLE %1.ELEVE AS SELECT %2, CLASSE.NIVEAU AS Niveau FROM ELEVE "
+                                 "LEFT JOIN CLASSE ON CLASSE.NOECOLE = ELEVE.NOECOLE AND CLASSE.NOCLASSE = ELEVE.NOCLASSE "
+                                 "WHERE ELEVE.NOELEVE = :KEY")
+                      .arg(TransferFile::Schema, columns.join(QStringLiteral(", "))));
+        q.bindValue(QStringLiteral(":KEY"), pupilKey);
         QString failure;
         if (!q.exec())
             failure = q.lastError().text();
@@ -76,7 +82,7 @@ bool Export(Connection &connection, const QString &folder, qint16 school, qint16
     }
     if (copied != 1) {
         QFile::remove(partial);
-        return fail(error, QStringLiteral("no pupil matches the name"));
+        return fail(error, QStringLiteral("no pupil has this key"));
     }
     // An earlier transfer file, whatever the letter case of its name, is replaced.
     const QString earlier = DataFiles::Resolve(dir, DataFiles::TransferFile);

@@ -9,11 +9,9 @@ class Connection;
 namespace PupilExport {
 
 // Writes `folder`/EXPORT.mdb holding a table ELEVE (the columns of
-// VIEW_EXPORT) with the pupil of the class shown as `shownName` in the pupil
-// list. The stored name is matched as shown, or else without its surrounding
-// blanks. The file is built beside the target and renamed over it only when it
-// holds the pupil: a failed export leaves the folder as it was.
-bool Export(Connection &connection, const QString &folder, qint16 school, qint16 klass, const QString &shownName,
-            QString *error);
+// VIEW_EXPORT, which leave the key behind) with the pupil of key `pupilKey`.
+// The file is built beside the target and renamed over it only when it holds
+// the pupil: a failed export leaves the folder as it was.
+bool Export(Connection &connection, const QString &folder, qint64 pupilKey, QString *error);
 
 } // namespace PupilExport

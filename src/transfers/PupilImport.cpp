@@ -71,11 +71,11 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
     Result r;
     const QString path = TransferFile::PathIn(TransferFile::WithoutTrailingSeparator(folder));
     if (!QFile::exists(path)) {
-        r.error = QStringLiteral("no transfer file in ") + folder;
+        r.error = QStringLiteral("aucun fichier de transfert dans ") + folder;
         return r;
     }
     if (!isDatabaseFile(path)) {
-        r.error = QStringLiteral("not a database: ") + path;
+        r.error = QStringLiteral("ce fichier n'est pas une base de données : ") + path;
         return r;
     }
     TransferFile file(connection, path, true);
@@ -92,7 +92,7 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
                                    "COLLATE NOCASE")
                         .arg(x)) ||
             !q.next()) {
-            r.error = QStringLiteral("the transfer file has no table ELEVE");
+            r.error = QStringLiteral("le fichier de transfert n'a pas de table ELEVE");
             return r;
         }
         q.finish();
@@ -100,7 +100,7 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
         const QStringList sent = columnsOf(q, x, QStringLiteral("ELEVE"));
         for (const QString &column : staged) {
             if (!sent.contains(column, Qt::CaseInsensitive)) {
-                r.error = QStringLiteral("the transfer file lacks the column ") + column;
+                r.error = QStringLiteral("il manque au fichier de transfert la colonne ") + column;
                 return r;
             }
         }
@@ -111,7 +111,7 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
         const qint64 count = q.value(0).toLongLong();
         q.finish();
         if (count != 1) {
-            r.error = QStringLiteral("the transfer file holds %1 pupils, not one").arg(count);
+            r.error = QStringLiteral("le fichier de transfert contient %1 élèves au lieu d'un").arg(count);
             return r;
         }
 
@@ -139,8 +139,10 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
         }
         const bool movingUp = niveau != classLevel;
         if (!connection.execute(QStringLiteral("UPDATE IMPORTE SET ") + remapping(staged, movingUp), {}, &error) ||
-            !connection.execute(QStringLiteral("INSERT INTO ELEVE SELECT VIEW_IMPORTE.* FROM VIEW_IMPORTE"), {},
-                                &error)) {
+            !connection.execute(QStringLiteral("INSERT INTO ELEVE (%1) SELECT %1 FROM VIEW_IMPORTE")
+                                    .arg(columnsOf(q, QStringLiteral("main"), QStringLiteral("VIEW_IMPORTE"))
+                                             .join(QStringLiteral(", "))),
+                                {}, &error)) {
             r.error = error;
             return r;
         }

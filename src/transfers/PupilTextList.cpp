@@ -73,10 +73,13 @@ QStringList Names(const QString &text)
     return names;
 }
 
-bool Import(Connection &connection, const QString &path, qint16 school, qint16 klass, int *added, QString *error)
+bool Import(Connection &connection, const QString &path, qint16 school, qint16 klass, int *added, QString *error,
+            int *skipped)
 {
     if (added)
         *added = 0;
+    if (skipped)
+        *skipped = 0;
     const QString shown = QFileInfo(path).fileName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -92,9 +95,12 @@ bool Import(Connection &connection, const QString &path, qint16 school, qint16 k
     QSqlQuery q(connection.database());
     if (!transaction.active() ||
         !q.prepare(
-            QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) VALUES (:NO_ECOLE, :NO_CLASSE, :NOM, 0)")))
+            QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) SELECT :NO_ECOLE, :NO_CLASSE, :NOM, 0 "
+                           "WHERE NOT EXISTS (SELECT 1 FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = :NO_CLASSE "
+                           "AND NOM = :NOM)")))
         return fail(error,
                     QStringLiteral("La base de données a refusé la liste des élèves : aucun élève n'a été ajouté."));
+    int inserted = 0;
     for (const QString &name : names) {
         q.bindValue(QStringLiteral(":NO_ECOLE"), school);
         q.bindValue(QStringLiteral(":NO_CLASSE"), klass);
@@ -103,13 +109,16 @@ bool Import(Connection &connection, const QString &path, qint16 school, qint16 k
             return fail(error, QStringLiteral("La base de données a refusé l'élève « %1 » : aucun élève de la liste "
                                               "n'a été ajouté.")
                                    .arg(name));
+        inserted += q.numRowsAffected() == 1 ? 1 : 0;
     }
     q.finish();
     if (!transaction.commit())
         return fail(error,
                     QStringLiteral("La base de données a refusé la liste des élèves : aucun élève n'a été ajouté."));
     if (added)
-        *added = int(names.size());
+        *added = inserted;
+    if (skipped)
+        *skipped = int(names.size()) - inserted;
     return true;
 }
 

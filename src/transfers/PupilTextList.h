@@ -19,8 +19,10 @@ QString Decode(const QByteArray &bytes);
 QStringList Names(const QString &text);
 
 // Adds every name of the file at `path` to class `klass` of `school` with
-// occupation code 0, in one transaction. On failure nothing is added and
-// `error` holds a French message for the user.
-bool Import(Connection &connection, const QString &path, qint16 school, qint16 klass, int *added, QString *error);
+// occupation code 0, in one transaction; a name the class already has (or
+// that came earlier in the list) is skipped and counted in `skipped`. On
+// failure nothing is added and `error` holds a French message for the user.
+bool Import(Connection &connection, const QString &path, qint16 school, qint16 klass, int *added, QString *error,
+            int *skipped = nullptr);
 
 } // namespace PupilTextList

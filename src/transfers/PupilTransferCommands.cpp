@@ -5,81 +5,83 @@
 #include "PupilTextList.h"
 #include "TransferFile.h"
 
-#include "backup/cUnzip.h"
+#include "common/MainScreen.h"
+#include "data/AppContext.h"
+#include "data/Roster.h"
 #include "evaluation/EvaluationModel.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
 
 #include <QDir>
-#include <QListWidget>
 
 namespace {
 
 const QString Abandon = QStringLiteral("Abandon");
 const QString Success = QStringLiteral("Succès");
 
-void choose(AppContext &context, bool folderMode, const QString &pattern, const QString &title)
+std::optional<ChooserChoice> choose(AppContext &context, bool folderMode, const QString &pattern,
+                                    const QString &title)
 {
-    AppState &state = context.state;
-    state.ChooserFolderMode = folderMode;
-    state.ChooserPattern = pattern;
-    state.ChooserTitle = title;
-    context.dialogs.showChooser(state);
+    return context.dialogs.chooseFolder({folderMode, pattern, title});
 }
 
-void refresh(Form1 &form)
+// The lists again, on the school's first class.
+void refresh(AppContext &context, MainScreen &screen)
 {
-    form.UpdateToolbars();
-    form.List3_Click();
+    screen.updateToolbars();
+    screen.showSelection({context.session.schoolNo(), 0, 0});
 }
 
 } // namespace
 
-void ExportPupil(Form1 &form, AppContext &context)
+void ExportPupil(AppContext &context, MainScreen &screen)
 {
-    choose(context, true, QStringLiteral("*.mdb"), QStringLiteral("Choisir le répertoire de destination"));
-    if (context.state.ChosenFolder.isEmpty()) {
+    const std::optional<ChooserChoice> choice =
+        choose(context, true, QStringLiteral("*.mdb"), QStringLiteral("Choisir le répertoire de destination"));
+    if (!choice) {
         context.dialogs.message(Abandon, QStringLiteral("La procédure d'export a été abandonnée !"));
-        form.UpdateToolbars();
+        screen.updateToolbars();
         return;
     }
-    const QListWidgetItem *pupil = form.pupilList()->currentItem();
-    const QString shown = pupil ? pupil->text() : QString();
+    const qint64 key = context.session.pupilKey();
+    const QString shown = Roster::PupilName(context.connection, key);
     QString error;
     bool done = false;
     {
         BusyGuard busy(context.dialogs);
-        done = !shown.isEmpty() &&
-               PupilExport::Export(context.connection, context.state.ChosenFolder, context.state.CurrentSchoolNo,
-                                   context.state.CurrentClassNo, shown, &error);
+        done = key != 0 && PupilExport::Export(context.connection, choice->folder, key, &error);
     }
     if (!done) {
-        context.dialogs.message(Abandon, QStringLiteral("La procédure d'export a été abandonnée suite à une erreur !"),
+        context.dialogs.message(Abandon,
+                                QStringLiteral("La procédure d'export a été abandonnée suite à une erreur !\n\n") +
+                                    error,
                                 Dialogs::Icon::Warning);
         return;
     }
     context.dialogs.message(Success,
                             QStringLiteral("L'Exportation de l'élève ") + shown + QStringLiteral(" a réussi !"));
-    form.UpdateToolbars();
+    screen.updateToolbars();
 }
 
-void ImportPupil(Form1 &form, AppContext &context)
+void ImportPupil(AppContext &context, MainScreen &screen)
 {
-    choose(context, false, QStringLiteral("Export.mdb"),
-           QStringLiteral("Choisir le répertoire contenant le fichier d'import"));
-    if (context.state.ChosenFolder.isEmpty()) {
+    const std::optional<ChooserChoice> choice =
+        choose(context, false, QStringLiteral("Export.mdb"),
+               QStringLiteral("Choisir le répertoire contenant le fichier d'import"));
+    if (!choice) {
         context.dialogs.message(Abandon, QStringLiteral("La procédure d'import a été abandonnée !"));
         return;
     }
     PupilImport::Result result;
     {
         BusyGuard busy(context.dialogs);
-        result = PupilImport::Import(context.connection, context.state.ChosenFolder, context.state.CurrentSchoolNo,
-                                     context.state.CurrentClassNo, LevelName(form.selectedLevelCode()));
+        const Session &session = context.session;
+        result = PupilImport::Import(context.connection, choice->folder, qint16(session.schoolNo()),
+                                     qint16(session.classNo()), LevelName(session.classLevel()));
     }
     switch (result.outcome) {
     case PupilImport::Outcome::Failed:
-        context.dialogs.message(Abandon, QStringLiteral("La procédure d'import a été abandonnée suite à une erreur !"),
+        context.dialogs.message(Abandon,
+                                QStringLiteral("La procédure d'import a été abandonnée suite à une erreur !\n\n") +
+                                    result.error,
                                 Dialogs::Icon::Warning);
         return;
     case PupilImport::Outcome::LevelMismatch:
@@ -92,41 +94,33 @@ void ImportPupil(Form1 &form, AppContext &context)
                                              QStringLiteral(" a réussi !"));
         break;
     }
-    refresh(form);
+    refresh(context, screen);
 }
 
-void ImportPupilList(Form1 &form, AppContext &context)
+void ImportPupilList(AppContext &context, MainScreen &screen)
 {
-    choose(context, false, QStringLiteral("*.txt"),
-           QStringLiteral("Choisir le répertoire contenant la liste des élèves (.txt)"));
-    if (context.state.ChosenFile.isEmpty())
+    const std::optional<ChooserChoice> choice =
+        choose(context, false, QStringLiteral("*.txt"),
+               QStringLiteral("Choisir le répertoire contenant la liste des élèves (.txt)"));
+    if (!choice || choice->file.isEmpty())
         return;
-    const QString path =
-        QDir(TransferFile::WithoutTrailingSeparator(context.state.ChosenFolder)).filePath(context.state.ChosenFile);
+    const QString path = QDir(TransferFile::WithoutTrailingSeparator(choice->folder)).filePath(choice->file);
     QString error;
     bool done = false;
+    int skipped = 0;
     {
         BusyGuard busy(context.dialogs);
-        done = PupilTextList::Import(context.connection, path, context.state.CurrentSchoolNo,
-                                     context.state.CurrentClassNo, nullptr, &error);
+        done = PupilTextList::Import(context.connection, path, qint16(context.session.schoolNo()),
+                                     qint16(context.session.classNo()), nullptr, &error, &skipped);
     }
     if (!done) {
         context.dialogs.message(Abandon, QStringLiteral("L'importation de la liste des élèves a échoué.\n") + error,
                                 Dialogs::Icon::Warning);
         return;
     }
-    refresh(form);
-}
-
-void ConnectPupilTransfers(Form1 &form, AppContext &context)
-{
-    auto &commands = form.routes().listCommands;
-    commands.insert(QStringLiteral("Toolbar4/Exporte"), [&form, &context] { ExportPupil(form, context); });
-    commands.insert(QStringLiteral("Toolbar4/Importe"), [&form, &context] { ImportPupil(form, context); });
-    commands.insert(QStringLiteral("Toolbar4/ImpEleve"), [&form, &context] { ImportPupil(form, context); });
-    commands.insert(QStringLiteral("Toolbar4/EleveTXT"), [&form, &context] { ImportPupilList(form, context); });
-    if (!form.findChild<cUnzip *>(QStringLiteral("m_cUnzip"), Qt::FindDirectChildrenOnly)) {
-        auto *unzip = new cUnzip(&form);
-        unzip->setObjectName(QStringLiteral("m_cUnzip"));
-    }
+    if (skipped > 0)
+        context.dialogs.message(
+            QStringLiteral("Message"),
+            QStringLiteral("%1 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés.").arg(skipped));
+    refresh(context, screen);
 }

@@ -36,7 +36,7 @@ TransferFile::TransferFile(Connection &connection, const QString &path, bool rea
     m_attached = true;
     if (readOnly && sqlite3_db_readonly(SqliteSupport::Handle(connection.database()), "TRANSFERT") != 1) {
         detach();
-        m_error = QStringLiteral("transfer file could not be attached read-only");
+        m_error = QStringLiteral("le fichier de transfert ne peut pas être ouvert en lecture");
     }
 }
 

@@ -1,8 +1,8 @@
 #include "YearChangeWindow.h"
 
 #include "YearChange.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
+#include "common/MainScreen.h"
+#include "data/AppContext.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -50,27 +50,27 @@ QLabel *yearLabel(const QString &name, const QString &text, QWidget *parent)
 
 } // namespace
 
-YearChangeWindow::YearChangeWindow(AppContext &context, Form1 &form1, QWidget *parent)
-    : QDialog(parent), m_context(context), m_form1(form1)
+YearChangeWindow::YearChangeWindow(AppContext &context, MainScreen &screen, QWidget *parent)
+    : QDialog(parent), m_context(context), m_screen(screen)
 {
-    setObjectName(QStringLiteral("YearChangeWindow"));
+    setObjectName(QStringLiteral("yearChangeWindow"));
     setWindowTitle(QStringLiteral("Changement d'année"));
 
     m_description = new QLabel(this);
-    m_description->setObjectName(QStringLiteral("Description"));
+    m_description->setObjectName(QStringLiteral("description"));
     m_description->setWordWrap(true);
 
     const SchoolYears &years = context.state.years;
-    m_command1 = new QPushButton(QStringLiteral(" >> Changer d'année >>"), this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setAutoDefault(false);
+    m_changeButton = new QPushButton(QStringLiteral(" >> Changer d'année >>"), this);
+    m_changeButton->setObjectName(QStringLiteral("changeButton"));
+    m_changeButton->setAutoDefault(false);
     auto *yearsRow = new QHBoxLayout;
     yearsRow->addWidget(yearLabel(QStringLiteral("ClosingYear"), years.ClosingYear, this), 1);
-    yearsRow->addWidget(m_command1);
+    yearsRow->addWidget(m_changeButton);
     yearsRow->addWidget(yearLabel(QStringLiteral("NextYear"), years.NextYear, this), 1);
 
     m_list = new QTreeWidget(this);
-    m_list->setObjectName(QStringLiteral("ListView1"));
+    m_list->setObjectName(QStringLiteral("historyList"));
     m_list->setHeaderLabels(
         {QStringLiteral("Ordre"), QStringLiteral("Date"), QStringLiteral("Nb. élèves"), QStringLiteral("Libellé")});
     m_list->setRootIsDecorated(false);
@@ -88,20 +88,20 @@ YearChangeWindow::YearChangeWindow(AppContext &context, Form1 &form1, QWidget *p
     outer->addWidget(m_list, 1);
     resize(560, 380);
 
-    connect(m_command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    Maj_liste();
+    connect(m_changeButton, &QPushButton::clicked, this, [this] { changeYearClicked(); });
+    refreshHistory();
 }
 
-void YearChangeWindow::Maj_liste()
+void YearChangeWindow::refreshHistory()
 {
     m_description->setText(Description);
     m_lastChangeYear.clear();
     Connection &connection = m_context.connection;
-    if (connection.Data1.recordCount() < 1)
+    if (m_context.session.schoolNo() == 0)
         return;
     m_list->clear();
     static const QIcon icone = calendarIcon();
-    for (const YearChange::Entry &entry : YearChange::SchoolHistory(connection, m_context.state.CurrentSchoolNo)) {
+    for (const YearChange::Entry &entry : YearChange::SchoolHistory(connection, qint16(m_context.session.schoolNo()))) {
         auto *item = new QTreeWidgetItem(m_list, {entry.number.toString(), YearChange::DisplayDate(entry.date),
                                                   entry.pupils.toString(), entry.label});
         item->setIcon(0, icone);
@@ -109,8 +109,6 @@ void YearChangeWindow::Maj_liste()
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         m_lastChangeYear = entry.year;
     }
-    if (auto *label7 = m_form1.findChild<QLabel *>(QStringLiteral("Label7")))
-        label7->setText(QStringLiteral("Dernier changement d'année : ") + m_lastChangeYear);
     // The school's latest change is shown selected.
     if (m_list->topLevelItemCount() > 0) {
         QTreeWidgetItem *last = m_list->topLevelItem(m_list->topLevelItemCount() - 1);
@@ -119,7 +117,7 @@ void YearChangeWindow::Maj_liste()
     }
 }
 
-void YearChangeWindow::Command1_Click()
+void YearChangeWindow::changeYearClicked()
 {
     Dialogs &dialogs = m_context.dialogs;
     const QString closingYear = m_context.state.years.ClosingYear;
@@ -140,7 +138,7 @@ void YearChangeWindow::Command1_Click()
     bool done;
     {
         BusyGuard busy(dialogs);
-        done = YearChange::Perform(connection, m_context.state.CurrentSchoolNo, closingYear, m_context.clock.now(),
+        done = YearChange::Perform(connection, qint16(m_context.session.schoolNo()), closingYear, m_context.clock.now(),
                                    nullptr, &error);
     }
     if (!done) {
@@ -154,14 +152,15 @@ void YearChangeWindow::Command1_Click()
     connection.ELEVE.requery();
     // The archived pupils are read afresh, filtered, when a class is refilled.
     connection.VIEW_ANCIEN.refresh();
-    Maj_liste();
+    refreshHistory();
     dialogs.message(QStringLiteral("Message"),
                     QStringLiteral("La procédure de changement d'année s'est déroulée avec succès !"));
-    m_form1.List3_Click();
+    // The school shown again, emptied, with its latest change.
+    m_screen.showSelection({m_context.session.schoolNo(), 0, 0});
 }
 
-int OpenYearChangeWindow(AppContext &context, Form1 &form1)
+int OpenYearChangeWindow(AppContext &context, MainScreen &screen)
 {
-    YearChangeWindow window(context, form1, &form1);
+    YearChangeWindow window(context, screen, screen.window());
     return window.exec();
 }

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class Form1;
+class MainScreen;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -14,25 +14,24 @@ class YearChangeWindow : public QDialog
 {
     Q_OBJECT
 public:
-    YearChangeWindow(AppContext &context, Form1 &form1, QWidget *parent = nullptr);
+    YearChangeWindow(AppContext &context, MainScreen &screen, QWidget *parent = nullptr);
 
-    // Refreshes the history list, LastChangeYear and the main window's label
-    // for the last change.
-    void Maj_liste();
+    // Refreshes the history list and the last change's year.
+    void refreshHistory();
     // " >> Changer d'année >>": the refusal, the two confirmations, the change.
-    void Command1_Click();
+    void changeYearClicked();
 
     const QString &lastChangeYear() const { return m_lastChangeYear; }
     QTreeWidget *historyList() const { return m_list; }
 
 private:
     AppContext &m_context;
-    Form1 &m_form1;
+    MainScreen &m_screen;
     QString m_lastChangeYear;
     QLabel *m_description = nullptr;
     QTreeWidget *m_list = nullptr;
-    QPushButton *m_command1 = nullptr;
+    QPushButton *m_changeButton = nullptr;
 };
 
 // Opens the year-change window modally over the main window.
-int OpenYearChangeWindow(AppContext &context, Form1 &form1);
+int OpenYearChangeWindow(AppContext &context, MainScreen &screen);

@@ -2,7 +2,7 @@
 // archives that try to write outside the extraction folder.
 #include "TestSupport.h"
 
-#include "backup/cUnzip.h"
+#include "backup/ZipReader.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -89,7 +89,7 @@ private slots:
 
     void listing()
     {
-        cUnzip u;
+        ZipReader u;
         u.setZipFile(m_zip);
         QCOMPARE(u.Directory(), 0);
         QCOMPARE(u.FileCount(), 3); // folder entries are not listed
@@ -132,7 +132,7 @@ private slots:
         QFETCH(bool, spaces);
         QFETCH(QStringList, files);
         QTemporaryDir out;
-        cUnzip u;
+        ZipReader u;
         u.setZipFile(m_zip);
         u.setUnzipFolder(out.path());
         u.setUseFolderNames(folderNames);
@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(u.Directory(), 0);
         u.setFileSelected(1, false);
         QStringList progress;
-        connect(&u, &cUnzip::Progress, this, [&](int count, const QString &text) {
+        connect(&u, &ZipReader::Progress, this, [&](int count, const QString &text) {
             QCOMPARE(count, 1);
             progress.append(text);
         });
@@ -155,7 +155,7 @@ private slots:
     void overwriteRules()
     {
         QTemporaryDir out;
-        cUnzip u;
+        ZipReader u;
         u.setZipFile(m_zip);
         u.setUnzipFolder(out.path());
         const QString notes = out.filePath("notes.txt");
@@ -165,8 +165,8 @@ private slots:
 
         u.setPromptToOverwrite(true);
         QStringList asked;
-        int answer = cUnzip::DoNotOverwrite;
-        connect(&u, &cUnzip::OverwritePrompt, this, [&](const QString &file, int &response) {
+        int answer = ZipReader::DoNotOverwrite;
+        connect(&u, &ZipReader::OverwritePrompt, this, [&](const QString &file, int &response) {
             asked.append(file);
             response = answer;
         });
@@ -174,7 +174,7 @@ private slots:
         QCOMPARE(asked.size(), 3);
         QVERIFY(asked.first().endsWith("\\notes.txt") && !asked.first().contains('/'));
         QCOMPARE(TestSupport::fileBytes(notes), QByteArray("mien"));
-        answer = cUnzip::OverwriteThisFile;
+        answer = ZipReader::OverwriteThisFile;
         QVERIFY(u.Unzip());
         QCOMPARE(TestSupport::fileBytes(notes).size(), 1200);
 
@@ -207,13 +207,13 @@ private slots:
                                    {"lien/pwn.txt", "x"},
                                    {"ok.txt", "bien"}}));
         for (bool folderNames : {true, false}) {
-            cUnzip u;
+            ZipReader u;
             u.setZipFile(zip);
             u.setUnzipFolder(out);
             u.setUseFolderNames(folderNames);
             u.setOverwriteExisting(true);
             QVERIFY(!u.Unzip());
-            QCOMPARE(u.ErrorNumber(), int(cUnzip::ErrorRefused));
+            QCOMPARE(u.ErrorNumber(), int(ZipReader::ErrorRefused));
             QVERIFY(u.ErrorSource().endsWith(".VBUnzip"));
             QCOMPARE(u.RefusedEntries().size(), 6);
             QCOMPARE(TestSupport::fileBytes(out + "/ok.txt"), QByteArray("bien"));
@@ -228,15 +228,15 @@ private slots:
 
     void limitsAndErrors()
     {
-        cUnzip u;
+        ZipReader u;
         QVERIFY(!u.Unzip()); // no archive named
         u.setZipFile(m_dir.filePath("absent.zip"));
         QVERIFY(u.Directory() != 0);
-        QCOMPARE(u.ErrorSource(), QStringLiteral("cUnzip.VBUnzip"));
+        QCOMPARE(u.ErrorSource(), QStringLiteral("ZipReader.VBUnzip"));
 
         QTemporaryDir out;
         QList<Member> many;
-        for (int i = 0; i < cUnzip::MaxNames + 2; ++i)
+        for (int i = 0; i < ZipReader::MaxNames + 2; ++i)
             many.append({"f" + QByteArray::number(i), "x"});
         const QString zip = out.filePath("many.zip");
         QVERIFY(writeArchive(zip, many));
@@ -245,17 +245,17 @@ private slots:
         QCOMPARE(u.Directory(), 0);
         u.setFileSelected(1, false);
         QVERIFY(!u.Unzip()); // 1025 names cannot be passed
-        QCOMPARE(u.ErrorNumber(), int(cUnzip::ErrorTooManyNames));
+        QCOMPARE(u.ErrorNumber(), int(ZipReader::ErrorTooManyNames));
         u.setFileSelected(2, false);
         QVERIFY(u.Unzip()); // 1024 can
-        QCOMPARE(filesUnder(out.path()).size(), cUnzip::MaxNames + 1);
+        QCOMPARE(filesUnder(out.path()).size(), ZipReader::MaxNames + 1);
 
         // Cancel stops the run.
         bool cancelled = false;
-        connect(&u, &cUnzip::Cancel, this, [&](const QString &, bool &cancel) { cancel = cancelled = true; });
+        connect(&u, &ZipReader::Cancel, this, [&](const QString &, bool &cancel) { cancel = cancelled = true; });
         QVERIFY(u.Directory() != 0);
         QVERIFY(cancelled);
-        QCOMPARE(u.ErrorNumber(), int(cUnzip::ErrorCancelled));
+        QCOMPARE(u.ErrorNumber(), int(ZipReader::ErrorCancelled));
     }
 
     // The password is asked once; a cancelled request extracts nothing.
@@ -266,20 +266,20 @@ private slots:
         if (!writeArchive(zip,
                           {{"a.txt", "secret a", false, "motdepasse"}, {"b.txt", "secret b", false, "motdepasse"}}))
             QSKIP("this libzip cannot write encrypted entries");
-        cUnzip u;
+        ZipReader u;
         u.setZipFile(zip);
         u.setUnzipFolder(out.path());
         QCOMPARE(u.Directory(), 0);
         QVERIFY(u.FileEncrypted(1));
         int asked = 0;
         bool refuse = true;
-        connect(&u, &cUnzip::PasswordRequest, this, [&](QString &password, bool &cancel) {
+        connect(&u, &ZipReader::PasswordRequest, this, [&](QString &password, bool &cancel) {
             ++asked;
             password = "motdepasse";
             cancel = refuse;
         });
         QVERIFY(!u.Unzip());
-        QCOMPARE(u.ErrorNumber(), int(cUnzip::ErrorPassword));
+        QCOMPARE(u.ErrorNumber(), int(ZipReader::ErrorPassword));
         QCOMPARE(filesUnder(out.path()), QStringList{"secret.zip"});
         refuse = false;
         QVERIFY(u.Unzip());
@@ -305,7 +305,7 @@ private slots:
             for (int e = int(rng.bounded(1, 8)); e > 0 && !bytes.isEmpty(); --e)
                 bytes[int(rng.bounded(bytes.size()))] = char(rng.bounded(256));
             TestSupport::writeFile(fuzzed, bytes);
-            cUnzip u;
+            ZipReader u;
             u.setZipFile(fuzzed);
             u.setUnzipFolder(out);
             u.setUseFolderNames(true);

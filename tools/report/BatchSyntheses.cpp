@@ -6,7 +6,7 @@
 #include "data/InstanceLock.h"
 #include "evaluation/EvaluationModel.h"
 #include "evaluation/ResultStore.h"
-#include "mainwindow/Navigation.h"
+#include "data/Roster.h"
 #include "reports/ClassSynthesis.h"
 #include "reports/PageComposer.h"
 
@@ -43,43 +43,46 @@ BatchResult WriteClassSyntheses(const BatchOptions &options)
     AppState state;
     state.DataFolder = folder;
     state.years = SchoolYears::fromDate(options.now.date());
-    Navigation navigation(connection, state);
-    ResultStore store(connection, state);
+    ResultStore store(connection);
 
-    QStringList schools = navigation.schoolNames();
+    QList<Roster::SchoolEntry> schools = Roster::Schools(connection, &error);
+    if (!error.isEmpty()) {
+        result.errors.append(QStringLiteral("Lecture des écoles impossible : %1").arg(error));
+        return result;
+    }
     if (!options.school.isEmpty()) {
-        if (!schools.contains(options.school)) {
+        QList<Roster::SchoolEntry> chosen;
+        for (const Roster::SchoolEntry &school : std::as_const(schools))
+            if (school.name == options.school)
+                chosen.append(school);
+        if (chosen.isEmpty()) {
             result.errors.append(QStringLiteral("École inconnue : %1").arg(options.school));
             return result;
         }
-        schools = {options.school};
+        schools = chosen;
     }
     // A file name used by classes of two schools gets the school's name in front.
     QHash<QString, int> uses;
-    QList<std::pair<QString, QList<Navigation::ClassEntry>>> plan;
-    for (const QString &school : std::as_const(schools)) {
-        plan.append({school, navigation.selectSchool(school)});
-        for (const Navigation::ClassEntry &entry : std::as_const(plan.last().second))
+    QList<std::pair<Roster::SchoolEntry, QList<Roster::ClassEntry>>> plan;
+    for (const Roster::SchoolEntry &school : std::as_const(schools)) {
+        plan.append({school, Roster::Classes(connection, school.schoolNo)});
+        for (const Roster::ClassEntry &entry : std::as_const(plan.last().second))
             ++uses[SynthesisFileName(entry.label).toLower()];
     }
     const QDir out(options.outputFolder);
     for (const auto &[school, classes] : std::as_const(plan)) {
-        navigation.selectSchool(school);
-        for (const Navigation::ClassEntry &entry : classes) {
-            const int level = LevelCode(navigation.selectClass(entry.label));
+        for (const Roster::ClassEntry &entry : classes) {
+            const int level = LevelCode(entry.level);
             if (level == 0) {
-                result.errors.append(QStringLiteral("%1 / %2 : niveau inconnu").arg(school, entry.label));
+                result.errors.append(QStringLiteral("%1 / %2 : niveau inconnu").arg(school.name, entry.label));
                 continue;
             }
             // As "Synthèse": every pupil's profile, then the class's.
-            const QStringList pupils = navigation.pupilNames();
-            for (const QString &pupil : pupils) {
-                navigation.selectPupil(pupil);
-                store.ComputePupilProfile(level, pupil);
+            if (!store.RefreshClassProfiles(level, school.schoolNo, entry.classNo, &error)) {
+                result.errors.append(QStringLiteral("%1 / %2 : %3").arg(school.name, entry.label, error));
+                continue;
             }
-            if (!pupils.isEmpty())
-                store.ComputeClassProfile(level);
-            SynthesisInput input = ReadSynthesisInput(connection);
+            SynthesisInput input = ReadSynthesisInput(connection, school.schoolNo, entry.classNo);
             input.className = entry.label;
             input.schoolYear = state.years.CurrentSchoolYear;
             input.programTitle = options.programTitle;
@@ -90,7 +93,7 @@ BatchResult WriteClassSyntheses(const BatchOptions &options)
             visu_rapport2(document, input);
             QString name = SynthesisFileName(entry.label);
             if (uses.value(name.toLower()) > 1)
-                name = SynthesisFileName(school + QStringLiteral(" - ") + entry.label.trimmed());
+                name = SynthesisFileName(school.name + QStringLiteral(" - ") + entry.label.trimmed());
             const QString path = out.filePath(name);
             if (WriteSynthesisPdf(document, path, &error, QStringLiteral("Création : ") + name))
                 result.written.append(path);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "RecordForm.h"
+#include "RecordDialog.h"
 
 // The pupil dialog: name and parents' occupation, with "Suivant" to save and
 // go on with the next pupil of the class (or a further new pupil).
-class FormEleve : public RecordForm
+class PupilDialog : public RecordDialog
 {
     Q_OBJECT
 public:
-    FormEleve(AppContext &context, Form1 &form1, QWidget *parent = nullptr);
+    PupilDialog(AppContext &context, MainScreen &screen, bool creating, QWidget *parent = nullptr);
 };

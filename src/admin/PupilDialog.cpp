@@ -1,13 +1,13 @@
-#include "FormEleve.h"
+#include "PupilDialog.h"
 
 #include "common/TextUtil.h"
 
 namespace {
 
-RecordForm::Layout pupilLayout()
+RecordDialog::Layout pupilLayout()
 {
-    RecordForm::Layout layout;
-    layout.objectName = QStringLiteral("FormEleve");
+    RecordDialog::Layout layout;
+    layout.objectName = QStringLiteral("pupilDialog");
     layout.caption = QStringLiteral("Informations sur l'élève");
     layout.newTitle = QStringLiteral("Nouvel Elève");
     layout.editTitle = QStringLiteral("Edition des données Elève");
@@ -19,6 +19,6 @@ RecordForm::Layout pupilLayout()
 
 } // namespace
 
-FormEleve::FormEleve(AppContext &context, Form1 &form1, QWidget *parent)
-    : RecordForm(context, form1, RecordKind::Pupil, pupilLayout(), parent)
+PupilDialog::PupilDialog(AppContext &context, MainScreen &screen, bool creating, QWidget *parent)
+    : RecordDialog(context, screen, RecordKind::Pupil, pupilLayout(), creating, parent)
 {}

@@ -7,7 +7,7 @@
 #include <QList>
 #include <QStringList>
 
-class Form1;
+class MainScreen;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -17,17 +17,17 @@ class QToolBar;
 class ReportPrinter;
 struct AppContext;
 
-// The field editor the school, class and pupil dialogs are made of: a title
-// (Label1), captions (LabelChamp, from 0), text fields (ChampSais, from 1) and
-// lists that also take typed text (Combo1, from 0), each field bound to a
-// column by its tag, and a toolbar (Toolbar1) driving the edit cycle: view,
+// The field editor the school, class and pupil dialogs are made of: a title,
+// captions ("fieldCaption_<n>"), text fields ("textField_<n>") and lists that
+// also take typed text ("listField_<n>"), all numbered from 0, each field
+// bound to a column by its tag, and a toolbar driving the edit cycle: view,
 // "Modifie", "Valider" or "Abandon", "Imprime", "Sortie"; the pupil dialog
 // adds "Suivant" (key "ValidSuiv").
 //
-// The dialog edits the row of the main window's selection, or a new row when
-// it was opened by "Ajouter". Once a new record is saved the dialog goes on
+// The dialog edits the row of the session's selection, or a new row when it
+// is created for one ("Ajouter"). Once a new record is saved the dialog goes on
 // editing that record: a further "Valider" never adds a second one.
-class RecordForm : public QDialog
+class RecordDialog : public QDialog
 {
     Q_OBJECT
 public:
@@ -49,15 +49,16 @@ public:
         QList<Field> lists;
     };
 
-    RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const Layout &layout, QWidget *parent = nullptr);
-    ~RecordForm() override;
+    RecordDialog(AppContext &context, MainScreen &screen, RecordKind kind, const Layout &layout, bool creating,
+                 QWidget *parent = nullptr);
+    ~RecordDialog() override;
 
     RecordKind kind() const { return m_kind; }
     int fieldCount() const { return int(m_fields.size()); }
     int comboCount() const { return int(m_combos.size()); }
-    QLabel *LabelChamp(int index) const { return m_captions.value(index); }
-    QLineEdit *ChampSais(int index) const { return m_fields.value(index - 1); }
-    QComboBox *Combo1(int index) const { return m_combos.value(index); }
+    QLabel *fieldCaption(int index) const { return m_captions.value(index); }
+    QLineEdit *textField(int index) const { return m_fields.value(index); }
+    QComboBox *listField(int index) const { return m_combos.value(index); }
     QAction *toolbarButton(const QString &key) const { return m_actions.value(key); }
     ReportPrinter *printer() const { return m_printer; }
     bool editing() const { return m_editing; }
@@ -66,29 +67,30 @@ public:
 
     // The opening (and, for the pupil dialog, each "Suivant"): a new record
     // starts empty and in editing, an existing one shows its stored values.
-    void init_form();
+    void showRecord();
     void LoadRecordFields(bool newFlag);
     void EnableRecordFields(bool enabled);
-    // Checks that no field is empty, writes the record and rebuilds the main
-    // window's list on it. False when nothing was written.
+    // Checks that no field is empty (and, for a new pupil, asks before adding
+    // a second pupil of the same name to the class), writes the record and
+    // shows it selected in the main window. False when nothing was written.
     bool SaveRecord();
     void PrintRecordSheet();
 
     // A toolbar click, by key. After every command of the pupil dialog the
     // selected pupil's profile is recomputed.
-    void Toolbar1_ButtonClick(const QString &key);
+    void toolbarClicked(const QString &key);
 
 private:
     void RecordToolbarClick(const QString &key);
     void PupilToolbarClick(const QString &key);
     void setEditingState(bool editing);
     void updateNextButton();
-    void rebuildMainList(const QString &savedEntry);
+    QList<qint64> classPupilKeys() const;
     int listCode(int index) const;
     bool isLevelList(int index) const { return m_kind == RecordKind::Class && index == 0; }
 
     AppContext &m_context;
-    Form1 &m_form1;
+    MainScreen &m_screen;
     const RecordKind m_kind;
     const Layout m_layout;
     RecordStore m_store;
@@ -96,7 +98,7 @@ private:
     bool m_creating = false;
     bool m_editing = false;
 
-    QLabel *m_label1 = nullptr;
+    QLabel *m_title = nullptr;
     QList<QLabel *> m_captions;
     QList<QLineEdit *> m_fields;
     QList<QComboBox *> m_combos;

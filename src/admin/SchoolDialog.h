@@ -1,12 +1,12 @@
 #pragma once
 
-#include "RecordForm.h"
+#include "RecordDialog.h"
 
 // The school dialog: name, commune, the sector's secondary school and its
 // commune, priority area, school library, training course.
-class FormEcole : public RecordForm
+class SchoolDialog : public RecordDialog
 {
     Q_OBJECT
 public:
-    FormEcole(AppContext &context, Form1 &form1, QWidget *parent = nullptr);
+    SchoolDialog(AppContext &context, MainScreen &screen, bool creating, QWidget *parent = nullptr);
 };

@@ -1,11 +1,11 @@
-#include "FormClasse.h"
+#include "ClassDialog.h"
 
 namespace {
 
-RecordForm::Layout classLayout()
+RecordDialog::Layout classLayout()
 {
-    RecordForm::Layout layout;
-    layout.objectName = QStringLiteral("FormClasse");
+    RecordDialog::Layout layout;
+    layout.objectName = QStringLiteral("classDialog");
     layout.caption = QStringLiteral("Informations sur la classe");
     layout.newTitle = QStringLiteral("Nouvelle classe");
     layout.editTitle = QStringLiteral("Edition des données classe");
@@ -34,6 +34,6 @@ RecordForm::Layout classLayout()
 
 } // namespace
 
-FormClasse::FormClasse(AppContext &context, Form1 &form1, QWidget *parent)
-    : RecordForm(context, form1, RecordKind::Class, classLayout(), parent)
+ClassDialog::ClassDialog(AppContext &context, MainScreen &screen, bool creating, QWidget *parent)
+    : RecordDialog(context, screen, RecordKind::Class, classLayout(), creating, parent)
 {}

@@ -1,11 +1,11 @@
-#include "FormEcole.h"
+#include "SchoolDialog.h"
 
 namespace {
 
-RecordForm::Layout schoolLayout()
+RecordDialog::Layout schoolLayout()
 {
-    RecordForm::Layout layout;
-    layout.objectName = QStringLiteral("FormEcole");
+    RecordDialog::Layout layout;
+    layout.objectName = QStringLiteral("schoolDialog");
     layout.caption = QStringLiteral("Informations sur l'école");
     layout.newTitle = QStringLiteral("Nouvelle école");
     layout.editTitle = QStringLiteral("Edition des données école");
@@ -29,6 +29,6 @@ RecordForm::Layout schoolLayout()
 
 } // namespace
 
-FormEcole::FormEcole(AppContext &context, Form1 &form1, QWidget *parent)
-    : RecordForm(context, form1, RecordKind::School, schoolLayout(), parent)
+SchoolDialog::SchoolDialog(AppContext &context, MainScreen &screen, bool creating, QWidget *parent)
+    : RecordDialog(context, screen, RecordKind::School, schoolLayout(), creating, parent)
 {}

@@ -8,12 +8,12 @@
 #include <QStringList>
 
 // Lists and extracts the entries of a zip archive (libzip underneath).
-// The main window keeps one as "m_cUnzip". The events are signals raised
+// The main window keeps one as "zipReader". The events are signals raised
 // during Directory and Unzip; connect them directly: handlers answer through
 // the reference arguments. In their texts every "/" is written "\".
 // No entry is ever written outside UnzipFolder: names with "..", absolute
 // names, drive letters and links are refused and reported.
-class cUnzip : public QObject
+class ZipReader : public QObject
 {
     Q_OBJECT
 public:
@@ -27,8 +27,8 @@ public:
     // The error source of everything passed on from the library.
     static const QString SourceName;
 
-    explicit cUnzip(QObject *parent = nullptr);
-    ~cUnzip() override;
+    explicit ZipReader(QObject *parent = nullptr);
+    ~ZipReader() override;
 
     // Options.
     bool ExtractOnlyNewer() const { return m_extractOnlyNewer; }

@@ -1,4 +1,4 @@
-#include "cUnzip.h"
+#include "ZipReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <zip.h>
 
-const QString cUnzip::SourceName = QStringLiteral("cUnzip.VBUnzip");
+const QString ZipReader::SourceName = QStringLiteral("ZipReader.VBUnzip");
 
 namespace {
 
@@ -74,7 +74,7 @@ bool isLink(zip_t *archive, zip_uint64_t index)
 
 } // namespace
 
-struct cUnzip::Run
+struct ZipReader::Run
 {
     zip_t *archive = nullptr;
     QString root; // canonical extraction folder
@@ -85,41 +85,41 @@ struct cUnzip::Run
     bool failed = false;
 };
 
-cUnzip::cUnzip(QObject *parent) : QObject(parent) {}
+ZipReader::ZipReader(QObject *parent) : QObject(parent) {}
 
-cUnzip::~cUnzip() = default;
+ZipReader::~ZipReader() = default;
 
-void cUnzip::setZipFile(const QString &file)
+void ZipReader::setZipFile(const QString &file)
 {
     m_zipFile = file;
     m_entries.clear();
 }
 
-const cUnzip::Entry &cUnzip::entry(int lIndex) const
+const ZipReader::Entry &ZipReader::entry(int lIndex) const
 {
     static const Entry none;
     return lIndex >= 1 && lIndex <= m_entries.size() ? m_entries.at(lIndex - 1) : none;
 }
 
-void cUnzip::setFileSelected(int lIndex, bool selected)
+void ZipReader::setFileSelected(int lIndex, bool selected)
 {
     if (lIndex >= 1 && lIndex <= m_entries.size())
         m_entries[lIndex - 1].selected = selected;
 }
 
-void cUnzip::setError(int number, const QString &description)
+void ZipReader::setError(int number, const QString &description)
 {
     m_errorNumber = number;
     m_errorDescription = description;
 }
 
-int cUnzip::Directory()
+int ZipReader::Directory()
 {
     m_entries.clear();
     return runLibrary(true, {});
 }
 
-bool cUnzip::Unzip()
+bool ZipReader::Unzip()
 {
     if (m_zipFile.isEmpty())
         return false;
@@ -140,7 +140,7 @@ bool cUnzip::Unzip()
     return runLibrary(false, include) == 0;
 }
 
-void cUnzip::GetVersion(int &lMajor, int &lMinor, int &lRevision, QDate &dDate, QString &sExtraInfo) const
+void ZipReader::GetVersion(int &lMajor, int &lMinor, int &lRevision, QDate &dDate, QString &sExtraInfo) const
 {
     const QString version = QString::fromLatin1(zip_libzip_version());
     const QStringList parts = version.split(QLatin1Char('.'));
@@ -151,7 +151,7 @@ void cUnzip::GetVersion(int &lMajor, int &lMinor, int &lRevision, QDate &dDate, 
     sExtraInfo = QStringLiteral("libzip ") + version;
 }
 
-int cUnzip::runLibrary(bool listOnly, const QStringList &include)
+int ZipReader::runLibrary(bool listOnly, const QStringList &include)
 {
     m_errorNumber = 0;
     m_errorDescription.clear();
@@ -223,7 +223,7 @@ int cUnzip::runLibrary(bool listOnly, const QStringList &include)
     return m_errorNumber;
 }
 
-bool cUnzip::openEntry(Run &run, qint64 index, bool encrypted, zip_file **file)
+bool ZipReader::openEntry(Run &run, qint64 index, bool encrypted, zip_file **file)
 {
     if (!encrypted) {
         *file = zip_fopen_index(run.archive, zip_uint64_t(index), 0);
@@ -246,7 +246,7 @@ bool cUnzip::openEntry(Run &run, qint64 index, bool encrypted, zip_file **file)
     return true;
 }
 
-bool cUnzip::extractEntry(Run &run, qint64 index, const QString &fullName)
+bool ZipReader::extractEntry(Run &run, qint64 index, const QString &fullName)
 {
     zip_stat_t st;
     zip_stat_init(&st);

@@ -3,16 +3,18 @@
 #include "common/AppState.h"
 #include "common/Clock.h"
 #include "common/Dialogs.h"
+#include "common/Session.h"
 #include "data/Connection.h"
 
-// What every window works with: the one connection and its recordsets, the
-// shared state, the dialogs and the clock.
+// What every window works with: the one connection, the shared state, the
+// selection, the dialogs and the clock.
 struct AppContext
 {
     AppContext(Dialogs &d, const Clock &c) : dialogs(d), clock(c) {}
 
     Connection connection;
     AppState state;
+    Session session;
     Dialogs &dialogs;
     const Clock &clock;
 };

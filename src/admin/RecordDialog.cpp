@@ -1,10 +1,10 @@
-#include "RecordForm.h"
+#include "RecordDialog.h"
 
-#include "MainLists.h"
+#include "common/KeyedToolbar.h"
+#include "common/MainScreen.h"
 #include "common/TextUtil.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
-#include "mainwindow/KeyedToolbar.h"
+#include "data/AppContext.h"
+#include "data/Roster.h"
 #include "reports/PageFrame.h"
 #include "reports/ReportPrinter.h"
 
@@ -13,7 +13,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -26,9 +25,10 @@ const QString Attention = QStringLiteral("ATTENTION");
 
 } // namespace
 
-RecordForm::RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const Layout &layout, QWidget *parent)
-    : QDialog(parent), m_context(context), m_form1(form1), m_kind(kind), m_layout(layout),
-      m_store(context.connection, context.state)
+RecordDialog::RecordDialog(AppContext &context, MainScreen &screen, RecordKind kind, const Layout &layout,
+                           bool creating, QWidget *parent)
+    : QDialog(parent), m_context(context), m_screen(screen), m_kind(kind), m_layout(layout),
+      m_store(context.connection, context.session), m_creating(creating)
 {
     setObjectName(layout.objectName);
     setWindowTitle(layout.caption);
@@ -38,8 +38,8 @@ RecordForm::RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    m_toolbar = new QToolBar(QStringLiteral("Toolbar1"), this);
-    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar = new QToolBar(QStringLiteral("recordToolbar"), this);
+    m_toolbar->setObjectName(QStringLiteral("recordToolbar"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     const bool pupil = kind == RecordKind::Pupil;
     QList<QStringList> buttons = {
@@ -55,20 +55,20 @@ RecordForm::RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const
                     {},
                     {QStringLiteral("Sortie"), QStringLiteral("Sortie"),
                      QStringLiteral("Sortir de la fiche de saisie des résultats")}});
-    m_actions = AddKeyedButtons(m_toolbar, buttons, [this](const QString &key) { Toolbar1_ButtonClick(key); });
+    m_actions = AddKeyedButtons(m_toolbar, buttons, [this](const QString &key) { toolbarClicked(key); });
     outer->addWidget(m_toolbar);
 
     auto *body = new QWidget(this);
     auto *bodyLayout = new QVBoxLayout(body);
     bodyLayout->setContentsMargins(16, 12, 16, 16);
     bodyLayout->setSpacing(12);
-    m_label1 = new QLabel(body);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    QFont titleFont = m_label1->font();
+    m_title = new QLabel(body);
+    m_title->setObjectName(QStringLiteral("title"));
+    QFont titleFont = m_title->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-    m_label1->setFont(titleFont);
-    bodyLayout->addWidget(m_label1);
+    m_title->setFont(titleFont);
+    bodyLayout->addWidget(m_title);
 
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
@@ -76,7 +76,7 @@ RecordForm::RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const
     int gridRow = -1;
     auto caption = [&](const Field &field) {
         auto *label = new QLabel(field.caption, body);
-        label->setObjectName(QStringLiteral("LabelChamp_%1").arg(m_captions.size()));
+        label->setObjectName(QStringLiteral("fieldCaption_%1").arg(m_captions.size()));
         m_captions.append(label);
         return label;
     };
@@ -92,7 +92,7 @@ RecordForm::RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const
     for (const Field &field : layout.textFields) {
         QLabel *label = caption(field);
         auto *edit = new QLineEdit(body);
-        edit->setObjectName(QStringLiteral("ChampSais_%1").arg(m_fields.size() + 1));
+        edit->setObjectName(QStringLiteral("textField_%1").arg(m_fields.size()));
         edit->setProperty("tag", field.tag);
         edit->setMinimumWidth(360);
         readable(edit);
@@ -107,7 +107,7 @@ RecordForm::RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const
     for (const Field &field : layout.lists) {
         QLabel *label = caption(field);
         auto *combo = new QComboBox(body);
-        combo->setObjectName(QStringLiteral("Combo1_%1").arg(m_combos.size()));
+        combo->setObjectName(QStringLiteral("listField_%1").arg(m_combos.size()));
         combo->setProperty("tag", field.tag);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
@@ -132,7 +132,7 @@ RecordForm::RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const
     outer->addWidget(body, 1);
 
     m_statusBar = new QStatusBar(this);
-    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_statusBar->setSizeGripEnabled(false);
     m_statusText = new QLabel(m_statusBar);
     m_statusBar->addWidget(m_statusText, 1);
@@ -142,34 +142,29 @@ RecordForm::RecordForm(AppContext &context, Form1 &form1, RecordKind kind, const
 
     // The design state: view.
     setEditingState(false);
-    const AppState &state = m_context.state;
-    m_creating = kind == RecordKind::School  ? state.NewSchoolFlag
-                 : kind == RecordKind::Class ? state.NewClassFlag
-                                             : state.NewPupilFlag;
-    init_form();
+    showRecord();
 }
 
-RecordForm::~RecordForm() = default;
+RecordDialog::~RecordDialog() = default;
 
-void RecordForm::init_form()
+void RecordDialog::showRecord()
 {
     if (m_creating) {
-        m_label1->setText(m_layout.newTitle);
+        m_title->setText(m_layout.newTitle);
         m_row = QVariant();
         setEditingState(true);
         EnableRecordFields(true);
         LoadRecordFields(true);
     } else {
-        m_label1->setText(m_layout.editTitle);
-        const QListWidgetItem *pupil = m_form1.pupilList()->currentItem();
-        m_row = m_store.currentRow(m_kind, pupil ? pupil->text() : QString());
+        m_title->setText(m_layout.editTitle);
+        m_row = m_store.selectedRow(m_kind);
         EnableRecordFields(false);
         LoadRecordFields(false);
     }
     updateNextButton();
 }
 
-void RecordForm::LoadRecordFields(bool newFlag)
+void RecordDialog::LoadRecordFields(bool newFlag)
 {
     for (QLineEdit *field : std::as_const(m_fields))
         field->setText(newFlag ? QString()
@@ -199,7 +194,7 @@ void RecordForm::LoadRecordFields(bool newFlag)
     }
 }
 
-void RecordForm::EnableRecordFields(bool enabled)
+void RecordDialog::EnableRecordFields(bool enabled)
 {
     for (QLineEdit *field : std::as_const(m_fields))
         field->setEnabled(enabled);
@@ -207,7 +202,7 @@ void RecordForm::EnableRecordFields(bool enabled)
         combo->setEnabled(enabled);
 }
 
-int RecordForm::listCode(int index) const
+int RecordDialog::listCode(int index) const
 {
     // The entry's position from 1; a text that is none of the entries has none: 0.
     const QComboBox *combo = m_combos.at(index);
@@ -215,7 +210,7 @@ int RecordForm::listCode(int index) const
     return found >= 0 ? found + 1 : 0;
 }
 
-bool RecordForm::SaveRecord()
+bool RecordDialog::SaveRecord()
 {
     for (QLineEdit *field : std::as_const(m_fields)) {
         if (field->text().isEmpty()) {
@@ -242,6 +237,15 @@ bool RecordForm::SaveRecord()
         values.append({combo->property("tag").toString(),
                        isLevelList(i) ? QVariant(combo->currentText()) : QVariant(listCode(i))});
     }
+    const QString name = TrimOrEmpty(m_fields.first()->text());
+    const Session &session = m_context.session;
+    if (m_kind == RecordKind::Pupil && m_creating &&
+        Roster::PupilNameTaken(m_context.connection, session.schoolNo(), session.classNo(), name) &&
+        !m_context.dialogs.question(
+            QStringLiteral("Confirmer"),
+            QStringLiteral("Un élève nommé « %1 » existe déjà dans cette classe. L'ajouter quand même ?").arg(name),
+            true))
+        return false;
     QVariant row = m_creating ? QVariant() : m_row;
     QString error;
     if (!m_creating && !row.isValid()) {
@@ -255,40 +259,33 @@ bool RecordForm::SaveRecord()
     }
     m_row = row;
 
-    const QString name = TrimOrEmpty(m_fields.first()->text());
-    rebuildMainList(m_kind == RecordKind::Class ? RecordStore::ClassLabel(name, m_combos.first()->currentText())
-                                                : name);
+    // The main window shows the record just written, selected.
+    const qint64 key = m_store.keyOf(m_kind, row);
+    switch (m_kind) {
+    case RecordKind::School:
+        m_screen.showSelection({int(key), 0, 0});
+        break;
+    case RecordKind::Class:
+        m_screen.showSelection({session.schoolNo(), int(key), 0});
+        break;
+    case RecordKind::Pupil:
+        m_screen.showSelection({session.schoolNo(), session.classNo(), key});
+        break;
+    }
     return true;
 }
 
-void RecordForm::rebuildMainList(const QString &savedEntry)
+QList<qint64> RecordDialog::classPupilKeys() const
 {
-    switch (m_kind) {
-    case RecordKind::School: {
-        const QStringList names = m_store.schoolNames();
-        RefillList(m_form1.schoolList(), names, {}, qMax(0, int(names.indexOf(savedEntry))));
-        break;
-    }
-    case RecordKind::Class: {
-        const QList<Navigation::ClassEntry> entries = m_store.classEntries();
-        QStringList labels;
-        QList<int> levels;
-        for (const Navigation::ClassEntry &entry : entries) {
-            labels.append(entry.label);
-            levels.append(entry.levelCode);
-        }
-        RefillList(m_form1.classList(), labels, levels, qMax(0, int(labels.indexOf(savedEntry))));
-        break;
-    }
-    case RecordKind::Pupil: {
-        const QStringList names = m_store.pupilNames();
-        RefillList(m_form1.pupilList(), names, {}, qMax(0, int(names.indexOf(savedEntry))));
-        break;
-    }
-    }
+    QList<qint64> keys;
+    const Session &session = m_context.session;
+    for (const Roster::PupilEntry &pupil :
+         Roster::Pupils(m_context.connection, session.schoolNo(), session.classNo()))
+        keys.append(pupil.key);
+    return keys;
 }
 
-void RecordForm::setEditingState(bool editing)
+void RecordDialog::setEditingState(bool editing)
 {
     m_editing = editing;
     for (const char *key : {"Modifie", "Imprime", "Sortie"})
@@ -300,41 +297,47 @@ void RecordForm::setEditingState(bool editing)
     m_statusText->setText(editing ? QStringLiteral("Saisie en cours") : QStringLiteral("Consultation"));
 }
 
-void RecordForm::updateNextButton()
+void RecordDialog::updateNextButton()
 {
     // "Suivant" moves on to the next pupil of the list: on the last one it
     // has nowhere to go. A new pupil is always followed by a further new one.
     QAction *next = m_actions.value(QStringLiteral("ValidSuiv"));
     if (!next || !m_editing)
         return;
-    const QListWidget *pupils = m_form1.pupilList();
-    next->setEnabled(m_creating || (pupils->currentRow() >= 0 && pupils->currentRow() < pupils->count() - 1));
+    if (m_creating) {
+        next->setEnabled(true);
+        return;
+    }
+    const QList<qint64> pupils = classPupilKeys();
+    const qsizetype at = pupils.indexOf(m_context.session.pupilKey());
+    next->setEnabled(at >= 0 && at < pupils.size() - 1);
 }
 
-void RecordForm::PrintRecordSheet()
+void RecordDialog::PrintRecordSheet()
 {
     PageComposer &document = m_printer->document();
-    StartPageFrame(document, windowTitle(), StandardFooter(m_context.clock.now(), m_form1.windowTitleText()));
+    StartPageFrame(document, windowTitle(), StandardFooter(m_context.clock.now(), m_screen.programTitle()));
     QList<std::pair<QString, QString>> fields;
-    for (int i = 1; i <= fieldCount(); ++i)
-        fields.append({LabelChamp(i - 1)->text(), ChampSais(i)->text()});
+    for (int i = 0; i < fieldCount(); ++i)
+        fields.append({fieldCaption(i)->text(), textField(i)->text()});
     for (int i = 0; i < comboCount(); ++i)
-        fields.append({LabelChamp(fieldCount() + i)->text(), Combo1(i)->currentText()});
+        fields.append({fieldCaption(fieldCount() + i)->text(), listField(i)->currentText()});
     ComposeRecordSheet(document, fields);
     m_printer->confirmAndPrint(m_context.dialogs, this);
 }
 
-void RecordForm::Toolbar1_ButtonClick(const QString &key)
+void RecordDialog::toolbarClicked(const QString &key)
 {
     if (m_kind != RecordKind::Pupil) {
         RecordToolbarClick(key);
         return;
     }
     PupilToolbarClick(key);
-    m_form1.runPupilScoring();
+    // The main window shows the pupil's profile afresh.
+    m_context.session.notifyResultsChanged();
 }
 
-void RecordForm::RecordToolbarClick(const QString &key)
+void RecordDialog::RecordToolbarClick(const QString &key)
 {
     if (key == QLatin1String("Modifie")) {
         setEditingState(true);
@@ -347,7 +350,7 @@ void RecordForm::RecordToolbarClick(const QString &key)
         if (m_creating) {
             // From now on the dialog edits the record it has written.
             m_creating = false;
-            m_label1->setText(m_layout.editTitle);
+            m_title->setText(m_layout.editTitle);
         }
         setEditingState(false);
         EnableRecordFields(false);
@@ -366,7 +369,7 @@ void RecordForm::RecordToolbarClick(const QString &key)
     }
 }
 
-void RecordForm::PupilToolbarClick(const QString &key)
+void RecordDialog::PupilToolbarClick(const QString &key)
 {
     if (key != QLatin1String("ValidSuiv")) {
         RecordToolbarClick(key);
@@ -375,11 +378,13 @@ void RecordForm::PupilToolbarClick(const QString &key)
     if (!SaveRecord())
         return;
     if (!m_creating) {
-        QListWidget *pupils = m_form1.pupilList();
-        if (pupils->currentRow() >= 0 && pupils->currentRow() < pupils->count() - 1)
-            pupils->setCurrentRow(pupils->currentRow() + 1);
+        // On to the next pupil of the class; the main window follows the session.
+        const QList<qint64> pupils = classPupilKeys();
+        const qsizetype at = pupils.indexOf(m_context.session.pupilKey());
+        if (at >= 0 && at < pupils.size() - 1)
+            m_context.session.selectPupil(pupils.at(at + 1));
     }
-    init_form();
+    showRecord();
     EnableRecordFields(true);
     if (!m_fields.isEmpty())
         m_fields.first()->setFocus();
