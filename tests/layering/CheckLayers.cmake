@@ -10,6 +10,7 @@ function(rank_of folder out)
   set(${out} ${r} PARENT_SCOPE)
 endfunction()
 
+get_filename_component(SOURCE_DIR ${SOURCE_DIR} ABSOLUTE)
 set(faults "")
 file(GLOB folders LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)
 foreach(folder ${folders})
