@@ -77,9 +77,9 @@ bool copyFile(const QString &from, const QString &temp, const Faults &faults, QS
 }
 
 // Why a copy cannot serve as the program's database; empty when it can.
-// Files of an older schema version would be brought up to date here, one
-// version at a time; version 1 is the first the program stamps, so an
-// older file is not one it knows how to convert.
+// A file of an older stamped version is taken: the start-up that follows
+// the restore brings it up to date. Version 1 is the first the program
+// stamped, so an unstamped file is not one it knows how to convert.
 QString unusable(const QString &copy, const QString &original)
 {
     const Schema::FileCheck check = Schema::CheckDatabaseFile(copy, true);
@@ -102,7 +102,7 @@ QString unusable(const QString &copy, const QString &original)
     qint64 version = 0;
     if (!db.open(copy, false, true) || !db.queryInt(QStringLiteral("PRAGMA user_version"), &version))
         return QStringLiteral("Le fichier « %1 » est illisible.").arg(file);
-    if (version < Schema::Version)
+    if (version < 1)
         return QStringLiteral("Le fichier « %1 » a été créé par une version ancienne du programme "
                               "et ne peut pas être converti.")
             .arg(file);
