@@ -30,54 +30,54 @@ void reopen(AppContext &context, MainScreen &screen, const SelectionKeys &select
     screen.showSelection(selected);
 }
 
+// Closes the database, copies the file one way or the other, and reopens it:
+// through the start-up sequence after a copy, as it was after a failure.
+// Nothing when the user gives up choosing the folder.
+std::optional<bool> copyWithDatabaseClosed(AppContext &context, MainScreen &screen, bool restoring,
+                                           const BackupFiles::Faults &faults, QString *reason)
+{
+    const std::optional<ChooserChoice> choice = askFolder(context, !restoring);
+    if (!choice)
+        return std::nullopt;
+    const SelectionKeys selected = context.session.keys();
+    bool copied;
+    {
+        BusyGuard busy(context.dialogs);
+        context.connection.CloseDatabase();
+        const QString &data = context.state.DataFolder;
+        copied = restoring ? BackupFiles::CopyIn(data, choice->folder, reason, faults)
+                           : BackupFiles::CopyOut(data, choice->folder, reason, faults);
+    }
+    if (copied)
+        screen.restart();
+    else
+        reopen(context, screen, selected);
+    return copied;
+}
+
 } // namespace
 
 void RunBackup(AppContext &context, MainScreen &screen, const BackupFiles::Faults &faults)
 {
-    const std::optional<ChooserChoice> choice = askFolder(context, true);
-    if (!choice) {
-        context.dialogs.message(Abandon, BackupGivenUp);
-        return;
-    }
-    const SelectionKeys selected = context.session.keys();
     QString reason;
-    bool copied;
-    {
-        BusyGuard busy(context.dialogs);
-        context.connection.CloseDatabase();
-        copied = BackupFiles::CopyOut(context.state.DataFolder, choice->folder, &reason, faults);
-    }
-    if (!copied) {
-        reopen(context, screen, selected);
+    const std::optional<bool> copied = copyWithDatabaseClosed(context, screen, false, faults, &reason);
+    if (!copied)
+        context.dialogs.message(Abandon, BackupGivenUp);
+    else if (!*copied)
         context.dialogs.message(QStringLiteral("ATTENTION"), BackupFailed + QStringLiteral("\n\n") + reason,
                                 Dialogs::Icon::Warning);
-        return;
-    }
-    screen.restart();
-    context.dialogs.message(QStringLiteral("Succès"), QStringLiteral("Sauvegarde réussie !"));
+    else
+        context.dialogs.message(QStringLiteral("Succès"), QStringLiteral("Sauvegarde réussie !"));
 }
 
 void RunRestore(AppContext &context, MainScreen &screen, const BackupFiles::Faults &faults)
 {
-    const std::optional<ChooserChoice> choice = askFolder(context, false);
-    if (!choice) {
-        context.dialogs.message(Abandon, RestoreGivenUp);
-        return;
-    }
-    const SelectionKeys selected = context.session.keys();
     QString reason;
-    bool copied;
-    {
-        BusyGuard busy(context.dialogs);
-        context.connection.CloseDatabase();
-        copied = BackupFiles::CopyIn(context.state.DataFolder, choice->folder, &reason, faults);
-    }
-    if (!copied) {
-        reopen(context, screen, selected);
+    const std::optional<bool> copied = copyWithDatabaseClosed(context, screen, true, faults, &reason);
+    if (!copied)
+        context.dialogs.message(Abandon, RestoreGivenUp);
+    else if (!*copied)
         context.dialogs.message(Abandon, RestoreGivenUp + QStringLiteral("\n\n") + reason, Dialogs::Icon::Warning);
-        return;
-    }
-    screen.restart();
-    if (context.connection.isOpen())
+    else if (context.connection.isOpen())
         context.dialogs.message(QStringLiteral("Succès"), QStringLiteral("Restauration réussie !"));
 }
