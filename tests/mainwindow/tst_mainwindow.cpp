@@ -1,264 +1,291 @@
-#include "TestSupport.h"
+// The main window: start-up, lists and session following each other, toolbar
+// states, panels, and commands acting by key on one of two same-named pupils.
+#include "WindowFixture.h"
 
-#include "common/ScriptedDialogs.h"
+#include "admin/PupilDialog.h"
 #include "data/DataFiles.h"
 #include "data/InstanceLock.h"
-#include "data/SqliteSupport.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
-#include "mainwindow/MainWiring.h"
+#include "evaluation/EntryWindow.h"
+#include "evaluation/EvaluationModel.h"
 #include "mainwindow/QtDialogs.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QSqlQuery>
-#include <QTemporaryDir>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolBar>
 
-using TestSupport::insertRow;
+namespace {
 
-class TestForm1 : public QObject
+// The session's keys, "school/class/pupil".
+QString keys(const WindowFixture &f)
+{
+    const SelectionKeys k = f.context.session.keys();
+    return QStringLiteral("%1/%2/%3").arg(k.schoolNo).arg(k.classNo).arg(k.pupilKey);
+}
+
+// The toolbars' buttons, schools, classes, pupils, then the main toolbar,
+// each by its key's initial or '-' when disabled.
+QString enabled(const WindowFixture &f)
+{
+    QStringList bars;
+    for (const char *name : {"schoolToolbar", "classToolbar", "pupilToolbar", "mainToolbar"}) {
+        QString letters;
+        for (const QAction *action : f.window->findChild<QToolBar *>(name)->actions())
+            if (!action->isSeparator())
+                letters += action->isEnabled() ? action->objectName().at(0) : QChar('-');
+        bars.append(letters);
+    }
+    return bars.join(QLatin1Char(' '));
+}
+
+QStringList captions(const WindowFixture &f, const char *panel)
+{
+    QStringList texts;
+    for (int row = 0; row < 4; ++row)
+        texts.append(f.window->findChild<QWidget *>(QLatin1String(panel))
+                         ->findChild<QLabel *>(QStringLiteral("domainCaption_%1").arg(row))
+                         ->text());
+    return texts;
+}
+
+QString label(const WindowFixture &f, const char *name)
+{
+    return f.window->findChild<QLabel *>(QLatin1String(name))->text();
+}
+
+void click(QListWidget *list, int row)
+{
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+// Acts on the next modal window as a W, then closes it whatever happened so
+// that the command that opened it returns.
+template <class W> void onNext(const std::function<void(W &)> &act)
+{
+    WindowFixture::onNextModal([act](QWidget *modal) {
+        if (auto *window = qobject_cast<W *>(modal))
+            act(*window);
+        else
+            QTest::qFail("not the expected window", __FILE__, __LINE__);
+        if (auto *dialog = qobject_cast<QDialog *>(modal); dialog && dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    });
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-    struct Fixture
-    {
-        QTemporaryDir dir;
-        ScriptedDialogs dialogs;
-        FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(18, 30))};
-        AppContext context{dialogs, clock};
-        std::unique_ptr<Form1> window;
-
-        // Two schools (the first named with double quotes), classes of every level,
-        // a class label shared by both schools, a class without pupils.
-        void fillDistrict()
-        {
-            TestSupport::createEmptyDataFolder(dir.path());
-            SqliteSupport::RawDatabase db;
-            QVERIFY(db.open(DataFiles::LiveDatabase(dir.path()), false));
-            QVERIFY2(db.exec(QStringLiteral(
-                "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole \"Les Tilleuls\"'), "
-                "(2, 'École du Centre'), (3, 'Ecole sans classe');"
-                "INSERT INTO CLASSE (NOECOLE, NOCLASSE, LIBELLE, NIVEAU) VALUES (1, 1, 'Mme Durand - CP', 'CP'), "
-                "(1, 2, 'M. Petit - GS', 'GS'), (1, 3, 'Mme Roux - CE1', 'CE1'), "
-                "(2, 1, 'Classe vide - CP', 'CP'), (2, 2, 'Mme Durand - CP', 'CP');"
-                "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) VALUES (1, 1, 'Zoé', 1), "
-                "(1, 1, 'Jean \"Jeannot\" Dupont', 1), (1, 1, 'Émile', 1), (1, 1, 'Eric', 1), (1, 1, 'Emma', 1), "
-                "(1, 2, 'Lucas', 1), (1, 3, 'Chloé', 1), (2, 2, 'Inès', 1);"
-                "INSERT INTO CHANGEANNEE (NO_OPER, NOECOLE, ANNEE, LIBELLE) VALUES (1, 2, '2024-2025', 'Année 2024-2025'), "
-                "(2, 1, '2024-2025', 'Année 2024-2025'), (3, 2, '2025-2026', 'Année 2025-2026')")),
-                     qPrintable(db.error()));
-        }
-        // Starts on the district (or on what the folder holds), wired to the
-        // program's commands when asked.
-        bool start(bool district = true, bool wired = false)
-        {
-            if (district)
-                fillDistrict();
-            context.connection.setDataFolder(dir.path());
-            window = std::make_unique<Form1>(context);
-            if (wired)
-                ConnectMainWindow(*window, context);
-            return window->Form_Activate();
-        }
-        QListWidget *list(const char *name) { return window->findChild<QListWidget *>(name); }
-        QList<bool> enabled(const QString &toolbar, int count)
-        {
-            QList<bool> states;
-            for (int i = 1; i <= count; ++i)
-                states.append(window->toolbarButton(toolbar, i)->isEnabled());
-            return states;
-        }
-        QStringList texts(const char *name)
-        {
-            QStringList t;
-            for (int i = 0; i < list(name)->count(); ++i)
-                t.append(list(name)->item(i)->text());
-            return t;
-        }
-        QString label(const char *name) { return window->findChild<QLabel *>(name)->text(); }
-    };
-
 private slots:
-    void emptyFolderAsksBeforeCreating()
+    void anEmptyFolderIsCreatedOnlyWhenAccepted()
     {
-        Fixture f;
-        f.dialogs.queueAnswer(false);
-        QVERIFY(!f.start(false));
-        QCOMPARE(f.dialogs.titles(), QStringList{"Confirmer"});
-        QVERIFY(QDir(f.dir.path()).entryList(QDir::Files).filter(".mdb", Qt::CaseInsensitive).isEmpty());
+        WindowFixture refused(true);
+        refused.dialogs.queueAnswer(false);
+        QVERIFY(!refused.start());
+        QCOMPARE(refused.dialogs.titles(), QStringList{"Confirmer"});
+        QVERIFY(DataFiles::LiveDatabase(refused.folder()).isEmpty());
 
-        Fixture g;
-        g.dialogs.queueAnswer(true);
-        QVERIFY(g.start(false));
-        QVERIFY(!DataFiles::LiveDatabase(g.dir.path()).isEmpty());
-        QVERIFY(!DataFiles::Resolve(g.dir.path(), "Export.vid").isEmpty());
-        // No school: only the school "Ajouter" is usable.
-        QCOMPARE(g.list("List3")->count(), 0);
-        QCOMPARE(g.enabled("Toolbar1", 3), (QList<bool>{true, false, false}));
-        QCOMPARE(g.enabled("Toolbar3", 3), (QList<bool>{false, false, false}));
-        QCOMPARE(g.enabled("Toolbar4", 8), QList<bool>(8, false));
+        WindowFixture f(true);
+        f.dialogs.queueAnswer(true);
+        QVERIFY(f.start());
+        QVERIFY(!DataFiles::LiveDatabase(f.folder()).isEmpty());
+        QVERIFY(!DataFiles::Resolve(f.folder(), DataFiles::ExportTemplate).isEmpty());
+        QCOMPARE(f.schools()->count(), 0);
+        QCOMPARE(enabled(f), QStringLiteral("A-- --- ------ --SRIC"));
     }
 
-    void startUpAndClassSelection()
+    void startUpAndSelectionCascades()
     {
-        Fixture f;
+        WindowFixture f;
+        f.fillSample();
+        // A label both schools use, a school without classes, names in French order;
+        // Anaïs, CE1: PG from one category, RM from two close ones, CT from NAR with DOC, no ARI.
+        f.exec("INSERT INTO CLASSE (NOECOLE, NOCLASSE, LIBELLE, NIVEAU) VALUES (3, 2, 'Martin CP', 'CP');"
+               "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (5, 'Ecole sans classe');"
+               "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM) VALUES (7, 1, 'Eric'), (7, 1, 'Émile'), (7, 1, 'Emma');"
+               "INSERT INTO ELEVE (NOELEVE, NOECOLE, NOCLASSE, NOM, T1_E1CAT, T1_E1PRO, T1_E2CAT, T1_E2PRO, "
+               "T2_E1CAT, T2_E1PRO, T3_E1CAT, T3_E1PRO, T3_E2CAT, T3_E2PRO) "
+               "VALUES (30, 3, 9, 'Anaïs', 1, 'A', 3, 'F', 4, 'F', 2, 'A', 3, 'F')");
         QVERIFY(f.start());
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Rozodivo Velorin - v1.0.0"));
-        QCOMPARE(f.label("Label4"), QStringLiteral("2026-2027"));
-        QCOMPARE(f.texts("List3"), (QStringList{"Ecole \"Les Tilleuls\"", "École du Centre", "Ecole sans classe"}));
-        // The first school, its first class (classes by label), its first pupil (French order).
-        QCOMPARE(f.texts("List1"), (QStringList{"M. Petit - GS", "Mme Durand - CP", "Mme Roux - CE1"}));
-        QCOMPARE(f.context.state.CurrentSchoolNo, qint16(1));
-        QCOMPARE(f.context.state.CurrentClassNo, qint16(2));
-        QCOMPARE(f.label("Label7"), QStringLiteral("Dernier changement d'année : 2024-2025"));
-        // The compaction ran: the previous file is kept.
-        QVERIFY(!DataFiles::Resolve(f.dir.path(), "donnees.BAK").isEmpty());
+        QCOMPARE(label(f, "yearLabel"), QStringLiteral("2026-2027"));
         QVERIFY(f.dialogs.shown().isEmpty());
-        QCOMPARE(f.dialogs.busyDepth(), 0);
-
-        f.list("List1")->setCurrentRow(1); // Mme Durand - CP
-        QCOMPARE(f.texts("List2"), (QStringList{"Émile", "Emma", "Eric", "Jean \"Jeannot\" Dupont", "Zoé"}));
-        QCOMPARE(f.window->Label5(0)->text(), QStringLiteral("Langage"));
-        QCOMPARE(f.window->Label5(10)->text(), QStringLiteral("Comp. Texte"));
-        f.list("List2")->setCurrentRow(3);
-        QCOMPARE(f.context.connection.VIEW_ELEVE.value("NOM").toString(), QStringLiteral("Jean \"Jeannot\" Dupont"));
-
-        f.list("List1")->setCurrentRow(2); // CE1: the panels read PG, RM, CT, ARI
-        QCOMPARE(f.window->Label5(0)->text(), QStringLiteral("Phono-graphique"));
-        QCOMPARE(f.window->Label5(3)->text(), QStringLiteral("ARI"));
-        QCOMPARE(f.window->Label5(10)->text(), QStringLiteral("ARI"));
-        for (int i : {0, 1, 2, 3, 10, 11, 12, 13})
-            QCOMPARE(f.window->Label6(i)->text(), QStringLiteral("_"));
-
-        // A GS class hides "1er Trimestre" of the "Saisie" menu.
-        QAction *trim1 = f.window->findChild<QMenu *>("SaisieMenu")->findChild<QAction *>("Trim1");
-        QVERIFY(trim1->isVisible());
-        f.list("List1")->setCurrentRow(0); // M. Petit - GS
+        QVERIFY(!DataFiles::Resolve(f.folder(), DataFiles::PreviousDatabase).isEmpty()); // compacted
+        // The first school (table order), its first class (by label), its first pupil.
+        QCOMPARE(f.texts(f.schools()), (QStringList{"Ecole A", "Ecole B", "Ecole sans classe"}));
+        QCOMPARE(f.texts(f.classes()), (QStringList{"Durand GS", "Martin CP"}));
+        QCOMPARE(keys(f), QStringLiteral("7/4/4"));
+        QCOMPARE(label(f, "lastChangeLabel"), QStringLiteral("Dernier changement d'année : 2025-2026"));
+        QCOMPARE(enabled(f), QStringLiteral("AMS AMS AMSEII SASRIC"));
+        // GS is not evaluated in the first trimester.
+        QAction *trim1 = f.window->toolbarButton("mainToolbar", "Trim1");
         QVERIFY(!trim1->isVisible());
-        f.list("List1")->setCurrentRow(1);
+
+        f.select(f.classes(), QStringLiteral("Martin CP"));
         QVERIFY(trim1->isVisible());
+        QCOMPARE(f.texts(f.pupils()), (QStringList{"Alice", "Bruno", "Chloé", "Émile", "Emma", "Eric"}));
+        QCOMPARE(keys(f), QStringLiteral("7/1/1"));
+        QCOMPARE(captions(f, "pupilProfilePanel"),
+                 (QStringList{"Langage", "Phono-graphique", "Mots et Phrases", "Comp. Texte"}));
+        QVERIFY(f.panelValues("classProfilePanel") != QStringList(4, "_")); // Alice has a category
+
+        // Nothing of the previous school stays on show.
+        f.select(f.schools(), QStringLiteral("Ecole sans classe"));
+        QCOMPARE(keys(f), QStringLiteral("5/0/0"));
+        QCOMPARE(f.classes()->count() + f.pupils()->count(), 0);
+        QCOMPARE(enabled(f), QStringLiteral("AMS A-- ------ --SRIC"));
+        QCOMPARE(label(f, "lastChangeLabel"), QStringLiteral("Dernier changement d'année : "));
+        QCOMPARE(f.panelValues("pupilProfilePanel") + f.panelValues("classProfilePanel"), QStringList(8, "_"));
+
+        // Ecole B's own "Martin CP", without pupils, is found by its key.
+        f.select(f.schools(), QStringLiteral("Ecole B"));
+        QCOMPARE(f.texts(f.classes()), (QStringList{"Martin CP", "Petit CE1"}));
+        QCOMPARE(keys(f), QStringLiteral("3/2/0"));
+        QCOMPARE(f.pupils()->count(), 0);
+        QCOMPARE(enabled(f), QStringLiteral("AMS AMS A---I- --SRIC"));
+        f.select(f.classes(), QStringLiteral("Petit CE1"));
+        QCOMPARE(f.texts(f.pupils()), (QStringList{"Anaïs", "Emma"}));
+        QCOMPARE(keys(f), QStringLiteral("3/9/30"));
+        // CE1 shows ARI last, on both panels.
+        const QStringList ce1 = {"Phono-graphique", "Mots et Phrases", "Comp. Texte", "ARI"};
+        QCOMPARE(captions(f, "pupilProfilePanel") + captions(f, "classProfilePanel"), ce1 + ce1);
+        const QStringList anais = {"A", "F", "A", "_"};
+        QCOMPARE(f.panelValues("pupilProfilePanel") + f.panelValues("classProfilePanel"), anais + anais);
+        QCOMPARE(f.query("SELECT PROFIL_RM, MOYCAT_RM, MOYCAT_CT FROM ELEVE WHERE NOELEVE = 30"), QStringList{"F|4|2"});
+        QCOMPARE(f.query("SELECT T2_E1CAT, PROFIL_RM FROM CLASSE WHERE NOECOLE = 3 AND NOCLASSE = 9"),
+                 QStringList{"4|F"});
+        // Emma has no category: her panel is cleared, the class panel stays.
+        f.select(f.pupils(), QStringLiteral("Emma"));
+        QCOMPARE(f.panelValues("pupilProfilePanel") + f.panelValues("classProfilePanel"), QStringList(4, "_") + anais);
     }
 
-    void toolbarsFollowTheSelection()
+    void entryCommandsOpenTheLevelsTab()
     {
-        Fixture f;
-        QVERIFY(f.start());
-        // A pupil selected: everything is usable.
-        QCOMPARE(f.enabled("Toolbar4", 8), QList<bool>(8, true));
-        QCOMPARE(f.enabled("Toolbar3", 3), QList<bool>(3, true));
-        QVERIFY(f.window->toolbarButton("Toolbar2", 1)->isEnabled());
-
-        // A school without class.
-        f.list("List3")->setCurrentRow(2);
-        QCOMPARE(f.list("List1")->count(), 0);
-        QCOMPARE(f.enabled("Toolbar1", 3), QList<bool>(3, true));
-        QCOMPARE(f.enabled("Toolbar3", 3), (QList<bool>{true, false, false}));
-        QCOMPARE(f.enabled("Toolbar4", 8), QList<bool>(8, false));
-        QVERIFY(!f.window->toolbarButton("Toolbar2", 1)->isEnabled());
-        QVERIFY(!f.window->toolbarButton("Toolbar2", 2)->isEnabled());
-        QCOMPARE(f.label("Label7"), QStringLiteral("Dernier changement d'année : "));
-
-        // A class without pupils: "Ajouter" and "Importe" only.
-        f.list("List3")->setCurrentRow(1);
-        QCOMPARE(f.label("Label7"), QStringLiteral("Dernier changement d'année : 2025-2026"));
-        QCOMPARE(f.list("List1")->currentItem()->text(), QStringLiteral("Classe vide - CP"));
-        QCOMPARE(f.enabled("Toolbar4", 8), (QList<bool>{true, false, false, false, false, true, false, false}));
-        QVERIFY(!f.window->toolbarButton("Toolbar2", 1)->isEnabled());
-
-        // The same label in two schools: each selection finds its own school's class.
-        f.list("List1")->setCurrentRow(1); // "Mme Durand - CP" of school 2, class 2
-        QCOMPARE(f.context.state.CurrentSchoolNo, qint16(2));
-        QCOMPARE(f.context.state.CurrentClassNo, qint16(2));
-        QCOMPARE(f.context.connection.Data2.value("NOECOLE").toInt(), 2);
-        QCOMPARE(f.texts("List2"), QStringList{"Inès"});
-        f.list("List3")->setCurrentRow(0);
-        f.list("List1")->setCurrentRow(1);
-        QCOMPARE(f.context.state.CurrentClassNo, qint16(1));
-        QCOMPARE(f.context.connection.Data2.value("NOECOLE").toInt(), 1);
-    }
-
-    void commandsAreDispatchedByKey()
-    {
-        Fixture f;
-        QVERIFY(f.start());
+        WindowFixture f;
+        f.fillSample();
+        f.exec("DELETE FROM ELEVE WHERE NOM = 'Emma'");
+        QVERIFY(f.start(false));
         QStringList calls;
-        auto &r = f.window->routes();
-        r.openEntryWindow = [&](int level, int tab) { calls << QStringLiteral("entry %1 %2").arg(level).arg(tab); };
-        r.openReportViewer = [&] { calls << "viewer"; };
-        r.backup = [&] { calls << "backup"; };
-        r.restore = [&] { calls << "restore"; };
-        r.yearChange = [&] { calls << "change"; };
-        r.computePupilProfile = [&](int level) { calls << QStringLiteral("pupil %1").arg(level); };
-        for (const char *command : {"Toolbar4/EleveTXT", "Toolbar1/Modifier"})
-            r.listCommands.insert(command, [&calls, command] { calls << command; });
-
-        f.window->toolbarButton("Toolbar2", 1)->trigger(); // Saisie on a GS class
-        f.window->findChild<QMenu *>("SaisieMenu")->findChild<QAction *>("Trim3")->trigger();
-        QCOMPARE(calls, (QStringList{"entry 1 0", "pupil 1", "entry 1 1"}));
-        f.list("List1")->setCurrentRow(1); // CP: one pupil scoring for the selected pupil
-        calls.clear();
-        f.window->findChild<QMenu *>("SaisieMenu")->findChild<QAction *>("Trim3")->trigger();
-        f.window->Toolbar2_ButtonClick("Restaure");
-        f.window->Toolbar2_ButtonClick("Change");
-        QCOMPARE(calls, (QStringList{"entry 2 2", "restore", "change", "pupil 2"}));
-
-        // "Synthèse" selects every pupil in turn, then the remembered one, then opens the viewer.
-        f.list("List2")->setCurrentRow(2);
-        calls.clear();
-        f.window->Toolbar2_ButtonClick("Analyse");
-        QCOMPARE(calls.count("pupil 2"), 5 + 1 + 1);
-        QCOMPARE(calls.at(calls.size() - 2), QStringLiteral("viewer"));
-        QCOMPARE(f.list("List2")->currentRow(), 2);
-
-        calls.clear();
-        f.window->findChild<QToolBar *>("Toolbar4")->findChild<QAction *>("EleveTXT")->trigger();
-        f.window->toolbarButton("Toolbar1", 2)->trigger();
-        QCOMPARE(calls, (QStringList{"Toolbar4/EleveTXT", "Toolbar1/Modifier"}));
-
-        // No class selected: no pupil scoring after a command.
-        f.list("List3")->setCurrentRow(2);
-        calls.clear();
-        f.window->Toolbar2_ButtonClick("Change");
-        QCOMPARE(calls, QStringList{"change"});
+        f.window->setEntryOpener([&](int level, int tab) { calls << QStringLiteral("%1 %2").arg(level).arg(tab); });
+        f.window->setCommand("pupilToolbar/EleveTXT", [&] { calls << "EleveTXT"; });
+        f.window->toolbarButton("mainToolbar", "Saisie")->trigger(); // GS: its tab 0 is the 2nd trimester
+        f.window->toolbarButton("mainToolbar", "Trim3")->trigger();
+        emit f.pupils()->itemDoubleClicked(f.pupils()->item(0));
+        f.select(f.classes(), QStringLiteral("Martin CP"));
+        f.window->toolbarButton("mainToolbar", "Trim3")->trigger();
+        f.window->toolbarButton("pupilToolbar", "EleveTXT")->trigger();
+        // No pupil: no entry window.
+        f.select(f.schools(), QStringLiteral("Ecole B"));
+        f.run("mainToolbar", "Saisie");
+        QCOMPARE(calls, (QStringList{"1 0", "1 1", "1 0", "2 2", "EleveTXT"}));
     }
 
-    void panelsShowTheScoring()
+    void commandsActOnTheSelectedOfTwoSameNamedPupils()
     {
-        Fixture f;
-        f.fillDistrict();
-        // Anaïs, CE1: PG from one category, RM from two close ones, CT from NAR with DOC, no ARI.
-        insertRow(f.dir.path(), "ELEVE",
-                  {{"NOECOLE", 1}, {"NOCLASSE", 3}, {"NOM", "Anaïs"}, {"T1_E1CAT", 1}, {"T1_E1PRO", "A"},
-                   {"T1_E2CAT", 3}, {"T1_E2PRO", "F"}, {"T2_E1CAT", 4}, {"T2_E1PRO", "F"},
-                   {"T3_E1CAT", 2}, {"T3_E1PRO", "A"}, {"T3_E2CAT", 3}, {"T3_E2PRO", "F"}});
-        QVERIFY(f.start(false, true));
-        f.list("List1")->setCurrentRow(2); // Mme Roux - CE1: Anaïs, Chloé
-        QCOMPARE(f.texts("List2"), (QStringList{"Anaïs", "Chloé"}));
-        auto panel = [&](int base) {
-            QStringList t;
-            for (int i = base; i < base + 4; ++i)
-                t.append(f.window->Label6(i)->text());
-            return t;
-        };
-        // Panels read PG, RM, CT, ARI.
-        QCOMPARE(panel(0), (QStringList{"A", "F", "A", "_"}));
-        QCOMPARE(panel(10), (QStringList{"A", "F", "A", "_"}));
-        QSqlQuery q(f.context.connection.database());
-        QVERIFY(q.exec("SELECT PROFIL_RM, MOYCAT_RM, MOYCAT_CT FROM ELEVE WHERE NOM = 'Anaïs'") && q.next());
-        QCOMPARE(q.value(0).toString(), QStringLiteral("F"));
-        QCOMPARE(q.value(1).toDouble(), 4.0);
-        QCOMPARE(q.value(2).toDouble(), 2.0);
-        QVERIFY(q.exec("SELECT T2_E1CAT, PROFIL_RM FROM CLASSE WHERE NOECOLE = 1 AND NOCLASSE = 3") && q.next());
-        QCOMPARE(q.value(0).toDouble(), 4.0);
-        QCOMPARE(q.value(1).toString(), QStringLiteral("F"));
-        // Chloé has no category: her panel is cleared, the class panel stays.
-        f.list("List2")->setCurrentRow(1);
-        QCOMPARE(panel(0), (QStringList{"_", "_", "_", "_"}));
-        QCOMPARE(panel(10), (QStringList{"A", "F", "A", "_"}));
+        WindowFixture f;
+        f.fillSample();
+        // Two "Martin Léa" in Martin CP: the first (key 20) with scores, the second (21) without.
+        f.exec("INSERT INTO ELEVE (NOELEVE, NOECOLE, NOCLASSE, NOM, CSP, T1_E1P1, T1_E1P2, T1_E1P3, T1_E1P4, "
+               "T1_E1P5) VALUES (20, 7, 1, 'Martin Léa', 3, 0, 2, 2, 0, 1), (21, 7, 1, 'Martin Léa', 1, NULL, "
+               "NULL, NULL, NULL, NULL)");
+        QVERIFY(f.start());
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+
+        // A click selects the entry's key; the items carry their keys.
+        click(f.classes(), 1);
+        QCOMPARE(keys(f), QStringLiteral("7/1/1"));
+        QCOMPARE(f.texts(f.pupils()), (QStringList{"Alice", "Bruno", "Chloé", "Martin Léa", "Martin Léa"}));
+        QCOMPARE(f.pupils()->item(3)->data(Qt::UserRole).toLongLong(), qint64(20));
+        QCOMPARE(f.pupils()->item(4)->data(Qt::UserRole).toLongLong(), qint64(21));
+        click(f.pupils(), 4);
+        QCOMPARE(keys(f), QStringLiteral("7/1/21"));
+        // A change of the session moves the list.
+        f.context.session.selectPupil(20);
+        QCOMPARE(f.pupils()->currentRow(), 3);
+        f.context.session.selectPupil(21);
+        QCOMPARE(f.pupils()->currentRow(), 4);
+        const QStringList first = f.query("SELECT * FROM ELEVE WHERE NOELEVE = 20");
+
+        // The entry window stores the typed scores on the second.
+        onNext<EntryWindow>([](EntryWindow &w) {
+            QCOMPARE(w.findChild<QSpinBox *>("pupilSpinBox")->value(), 5);
+            w.toolbarClicked("Modifie");
+            for (int item = 1; item <= ItemCount(2, 1, 1); ++item)
+                w.setBoxText(BoxNumber(2, 1, 1, item), QStringLiteral("1"));
+            w.toolbarClicked("Valider");
+            QVERIFY(!w.editing());
+            w.toolbarClicked("Sortie");
+        });
+        f.run("mainToolbar", "Saisie");
+        QCOMPARE(f.query("SELECT T1_E1P1, T1_E1P2, T1_E1P5 FROM ELEVE WHERE NOELEVE = 21"), QStringList{"1|1|1"});
+        QCOMPARE(f.query("SELECT * FROM ELEVE WHERE NOELEVE = 20"), first);
+        QCOMPARE(keys(f), QStringLiteral("7/1/21"));
+
+        // "Modifier" opens the second and changes its occupation only.
+        onNext<PupilDialog>([](PupilDialog &d) {
+            QCOMPARE(d.listField(0)->currentText(), QStringLiteral("Sans emploi"));
+            d.toolbarClicked("Modifie");
+            d.listField(0)->setCurrentIndex(6);
+            d.toolbarClicked("Valider");
+            d.toolbarClicked("Sortie");
+        });
+        f.run("pupilToolbar", "Modifier");
+        QCOMPARE(f.query("SELECT NOELEVE, CSP FROM ELEVE WHERE NOM = 'Martin Léa' ORDER BY NOELEVE"),
+                 (QStringList{"20|3", "21|7"}));
+        QCOMPARE(f.query("SELECT * FROM ELEVE WHERE NOELEVE = 20"), first);
+        QCOMPARE(f.pupils()->currentRow(), 4);
+
+        // "Exporte" writes the second, without its key.
+        QTemporaryDir out;
+        f.dialogs.queueChoice(out.path() + QLatin1Char('/'));
+        f.run("pupilToolbar", "Exporte");
+        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Succès"));
+        QCOMPARE(f.query(QStringLiteral("ATTACH '%1' AS sent").arg(QDir(out.path()).filePath("EXPORT.mdb"))),
+                 QStringList());
+        QCOMPARE(f.query("SELECT NOM, CSP, T1_E1P1 FROM sent.ELEVE"), QStringList{"Martin Léa|7|1"});
+        QCOMPARE(f.query("SELECT count(*) FROM pragma_table_info('ELEVE', 'sent') WHERE name = 'NOELEVE'"),
+                 QStringList{"0"});
+        QCOMPARE(f.query("DETACH sent"), QStringList());
+
+        // "Supprimer" deletes the second; the first keeps its scores.
+        f.dialogs.clear();
+        f.dialogs.queueAnswer(true);
+        f.dialogs.queueAnswer(true);
+        f.run("pupilToolbar", "Supprimer");
+        QCOMPARE(f.dialogs.shown().first().text,
+                 QStringLiteral("Vous allez supprimer l'élève : Martin Léa\nVoulez vous continuer ?"));
+        QCOMPARE(f.query("SELECT NOELEVE FROM ELEVE WHERE NOM = 'Martin Léa'"), QStringList{"20"});
+        QCOMPARE(f.query("SELECT * FROM ELEVE WHERE NOELEVE = 20"), first);
+
+        // "Ajouter" of a name the class has asks first; "Non" adds nothing.
+        f.dialogs.clear();
+        onNext<PupilDialog>([&f](PupilDialog &d) {
+            d.textField(0)->setText(QStringLiteral("Martin Léa"));
+            d.listField(0)->setCurrentIndex(0);
+            f.dialogs.queueAnswer(false);
+            d.toolbarClicked("Valider");
+            QCOMPARE(f.query("SELECT count(*) FROM ELEVE WHERE NOM = 'Martin Léa'"), QStringList{"1"});
+            f.dialogs.queueAnswer(true);
+            d.toolbarClicked("Valider");
+            d.toolbarClicked("Sortie");
+        });
+        f.run("pupilToolbar", "Ajouter");
+        QCOMPARE(f.dialogs.titles(), (QStringList{"Confirmer", "Confirmer"}));
+        QCOMPARE(f.dialogs.shown().at(0).text,
+                 QStringLiteral("Un élève nommé « Martin Léa » existe déjà dans cette classe. L'ajouter quand même ?"));
+        const QStringList added = f.query("SELECT NOELEVE FROM ELEVE WHERE NOM = 'Martin Léa' AND CSP = 1");
+        QCOMPARE(added.size(), 1);
+        QCOMPARE(keys(f), QStringLiteral("7/1/") + added.first()); // selected
+        QCOMPARE(f.pupils()->currentRow(), 4);
     }
 
     void standardButtonsSpeakFrench()
@@ -278,10 +305,8 @@ private slots:
         QVERIFY(!second.acquireOrRefuse(dir.path(), dialogs));
         QCOMPARE(dialogs.titles(), QStringList{"ATTENTION"});
         QVERIFY(dialogs.shown().first().text.contains(QDir::toNativeSeparators(dir.path())));
-        first.release();
-        QVERIFY(second.acquireOrRefuse(dir.path(), dialogs));
     }
 };
 
-QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,6 +1,5 @@
 #include "PdfProbe.h"
 
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -9,31 +8,33 @@ namespace PdfProbe {
 
 namespace {
 
-QByteArray run(const QString &program, const QStringList &arguments)
+QString run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         qFatal("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
-    return process.readAllStandardOutput();
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 QString info(const QString &pdf, const QString &key)
 {
-    const QString out = QString::fromUtf8(run(QStringLiteral("pdfinfo"), {pdf}));
     const QRegularExpression line(QStringLiteral("^%1:\\s+(.*)$").arg(key), QRegularExpression::MultilineOption);
-    return line.match(out).captured(1).trimmed();
+    return line.match(run(QStringLiteral("pdfinfo"), {pdf})).captured(1).trimmed();
+}
+
+QStringList pages(int page)
+{
+    return {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page)};
 }
 
 } // namespace
 
 QString text(const QString &pdf, int page)
 {
-    QStringList arguments{QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8")};
-    if (page > 0)
-        arguments << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
-    arguments << pdf << QStringLiteral("-");
-    return QString::fromUtf8(run(QStringLiteral("pdftotext"), arguments));
+    return run(QStringLiteral("pdftotext"),
+               QStringList{QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8")} +
+                   (page > 0 ? pages(page) : QStringList()) + QStringList{pdf, "-"});
 }
 
 int pageCount(const QString &pdf)
@@ -48,41 +49,30 @@ QString pageSize(const QString &pdf)
 
 QList<Word> words(const QString &pdf)
 {
-    const QString html =
-        QString::fromUtf8(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-enc"),
-                                                            QStringLiteral("UTF-8"), pdf, QStringLiteral("-")}));
     static const QRegularExpression item(QStringLiteral(
         "<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
     QList<Word> result;
     int page = 0;
+    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), "-enc", "UTF-8", pdf, "-"});
     for (auto it = item.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
         if (m.captured(0).startsWith(QLatin1String("<page"))) {
             ++page;
             continue;
         }
-        const double x0 = m.captured(1).toDouble(), y0 = m.captured(2).toDouble();
+        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
         result.append(
-            {m.captured(5), QRectF(x0, y0, m.captured(3).toDouble() - x0, m.captured(4).toDouble() - y0), page});
+            {m.captured(5), QRectF(topLeft, QPointF(m.captured(3).toDouble(), m.captured(4).toDouble())), page});
     }
     return result;
-}
-
-Word word(const QString &pdf, const QString &text, int page)
-{
-    for (const Word &w : words(pdf))
-        if (w.text == text && (page == 0 || w.page == page))
-            return w;
-    return {};
 }
 
 QImage render(const QString &pdf, int page, int dpi)
 {
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("page"));
-    run(QStringLiteral("pdftoppm"),
-        {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-         QString::number(page), QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, prefix});
+    run(QStringLiteral("pdftoppm"), QStringList{QStringLiteral("-r"), QString::number(dpi)} + pages(page) +
+                                        QStringList{QStringLiteral("-singlefile"), "-png", pdf, prefix});
     return QImage(prefix + QStringLiteral(".png"));
 }
 

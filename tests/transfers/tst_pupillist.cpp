@@ -1,19 +1,11 @@
 // Text lists of pupils' names: line ends, encodings, tabs and blank lines, the
-// one-transaction import, and a bounded random-input run of the reader.
-#include "TestSupport.h"
+// one-transaction import that skips names the class has, and a bounded
+// random-input run of the reader.
+#include "WindowFixture.h"
 
-#include "common/ScriptedDialogs.h"
-#include "data/DataFiles.h"
-#include "data/SqliteSupport.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
 #include "transfers/PupilTextList.h"
-#include "transfers/PupilTransferCommands.h"
 
-#include <QListWidget>
 #include <QRandomGenerator>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestPupilList : public QObject
@@ -47,55 +39,47 @@ private slots:
         QCOMPARE(PupilTextList::Names(PupilTextList::Decode(bytes)), names);
     }
 
-    // Through the toolbar: every name joins the current class with CSP 0; a row
-    // the database refuses leaves the class as it was, with a French message.
+    // Through the toolbar, on the school's first class (where the lists come
+    // back): new names join it with CSP 0, names it has (or the list repeats)
+    // are counted; a row the database refuses leaves it as it was.
     void importsThroughToolbar()
     {
-        QTemporaryDir dir, lists;
-        TestSupport::createEmptyDataFolder(dir.path());
-        SqliteSupport::RawDatabase raw;
-        QVERIFY(raw.open(DataFiles::LiveDatabase(dir.path()), false));
-        QVERIFY(raw.exec("INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole');"
-                         "INSERT INTO CLASSE (NOCLASSE, NOECOLE, LIBELLE, NIVEAU) VALUES (2, 1, 'CP', 'CP');"
-                         "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) VALUES (1, 2, 'Léo', 3);"
-                         "CREATE TRIGGER refus BEFORE INSERT ON ELEVE WHEN NEW.NOM = 'Refusé' "
-                         "BEGIN SELECT RAISE(ABORT, 'refus'); END;"));
-        raw.close();
-        TestSupport::writeFile(lists.path() + "/classe.txt", "Zo\xE9\r\nL\xE9o\r\nAnna\tMaria");
-        TestSupport::writeFile(lists.path() + "/refus.txt", "Paul\nRefus\xC3\xA9\nMarc\n");
-        ScriptedDialogs dialogs;
-        FixedClock clock{QDateTime(QDate(2026, 10, 5), QTime(9, 0))};
-        AppContext context{dialogs, clock};
-        context.connection.setDataFolder(dir.path());
-        Form1 window(context);
-        ConnectPupilTransfers(window, context);
-        QVERIFY(window.Form_Activate());
+        WindowFixture f;
+        f.fillSample();
+        f.exec("CREATE TRIGGER refus BEFORE INSERT ON ELEVE WHEN NEW.NOM = 'Refusé' "
+               "BEGIN SELECT RAISE(ABORT, 'refus'); END");
+        QVERIFY(f.start());
+        QCOMPARE(f.selected(f.classes()), QStringLiteral("Durand GS"));
+        const QString inClass =
+            "SELECT NOM || ':' || CSP FROM ELEVE WHERE NOECOLE = 7 AND NOCLASSE = 4 ORDER BY NOELEVE";
+        const QStringList rows{"Denis:1", "Zoé:0", "Anna Maria:0"};
+        const auto import = [&](const QString &file, const QByteArray &bytes) {
+            TestSupport::writeFile(f.folder() + "/" + file, bytes);
+            f.dialogs.clear();
+            f.dialogs.queueChoice(f.folder() + "/", file);
+            f.run("pupilToolbar", "EleveTXT");
+        };
+        import("classe.txt", "Zo\xE9\r\nDenis\r\nAnna\tMaria\r\nZo\xE9");
+        QCOMPARE(f.dialogs.titles(),
+                 (QStringList{"Chooser: Choisir le répertoire contenant la liste des élèves (.txt)", "Message"}));
+        QCOMPARE(f.dialogs.shown().last().text,
+                 QStringLiteral("2 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés."));
+        QCOMPARE(f.query(inClass), rows);
+        import("autres.txt", "Alice\nEmma\n"); // names of other classes: new here, and nothing is said
+        QCOMPARE(f.dialogs.titles().size(), 1);
+        QCOMPARE(f.query(inClass), rows + QStringList({"Alice:0", "Emma:0"}));
 
-        dialogs.queueChoice(lists.path() + "/", "classe.txt");
-        window.runListCommand("Toolbar4", "EleveTXT");
-        QCOMPARE(dialogs.titles(), QStringList{"Chooser: Choisir le répertoire contenant la liste des élèves (.txt)"});
-        QSqlQuery q(context.connection.database());
-        QVERIFY(q.exec("SELECT NOM || ':' || CSP FROM ELEVE WHERE NOECOLE = 1 AND NOCLASSE = 2 ORDER BY rowid"));
-        QStringList rows;
-        while (q.next())
-            rows.append(q.value(0).toString());
-        QCOMPARE(rows, (QStringList{"Léo:3", "Zoé:0", "Léo:0", "Anna Maria:0"}));
-        QCOMPARE(window.pupilList()->count(), 4);
-
-        const QStringList before = TestSupport::tableRows(context.connection.database(), "ELEVE");
-        dialogs.queueChoice(lists.path(), "refus.txt");
-        window.runListCommand("Toolbar4", "EleveTXT");
-        QCOMPARE(dialogs.shown().last().title, QStringLiteral("Abandon"));
-        QVERIFY(dialogs.shown().last().text.contains("« Refusé »"));
-        QCOMPARE(TestSupport::tableRows(context.connection.database(), "ELEVE"), before);
-
-        dialogs.queueChoice(lists.path(), "absent.txt");
-        window.runListCommand("Toolbar4", "EleveTXT");
-        QVERIFY(dialogs.shown().last().text.contains("ne peut pas être lu"));
-        dialogs.clear();
-        dialogs.queueChoice(QString());
-        window.runListCommand("Toolbar4", "EleveTXT"); // given up: nothing else happens
-        QCOMPARE(dialogs.shown().size(), 1);
+        const QStringList before = TestSupport::tableRows(f.context.connection.database(), "ELEVE");
+        import("refus.txt", "Paul\nRefus\xC3\xA9\nMarc\n");
+        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Abandon"));
+        QVERIFY(f.dialogs.shown().last().text.contains("« Refusé »"));
+        QCOMPARE(TestSupport::tableRows(f.context.connection.database(), "ELEVE"), before);
+        f.dialogs.queueChoice(f.folder(), "absent.txt");
+        f.run("pupilToolbar", "EleveTXT");
+        QVERIFY(f.dialogs.shown().last().text.contains("ne peut pas être lu"));
+        f.dialogs.clear();
+        f.run("pupilToolbar", "EleveTXT"); // given up: nothing else happens
+        QCOMPARE(f.dialogs.shown().size(), 1);
     }
 
     // Bounded random input: mutated lists and raw noise. The reader must never
@@ -110,23 +94,15 @@ private slots:
         int names = 0;
         for (int i = 0; i < Inputs; ++i) {
             QByteArray input = seeds[i % 3];
-            const int edits = int(rng.bounded(1, 40));
-            for (int e = 0; e < edits; ++e) {
+            for (int e = int(rng.bounded(1, 40)); e > 0; --e) {
                 const char c =
                     rng.bounded(2) ? alphabet[rng.bounded(int(sizeof alphabet - 1))] : char(rng.bounded(256));
                 const int at = int(rng.bounded(input.size() + 1));
-                switch (rng.bounded(3)) {
-                case 0:
+                const int edit = int(rng.bounded(3));
+                if (edit == 0)
                     input.insert(at, c);
-                    break;
-                case 1:
-                    if (at < input.size())
-                        input[at] = c;
-                    break;
-                default:
-                    if (at < input.size())
-                        input.remove(at, 1);
-                }
+                else if (at < input.size())
+                    edit == 1 ? void(input[at] = c) : void(input.remove(at, 1));
             }
             const QStringList result = PupilTextList::Names(PupilTextList::Decode(input));
             for (const QString &name : result) {

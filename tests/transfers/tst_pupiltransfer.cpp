@@ -1,33 +1,67 @@
 // Sending a pupil to another school and receiving one: round trips through the
-// pupil toolbar, the remapping of results, refusals, and hostile transfer files.
-#include "TestSupport.h"
-#include "WidgetSupport.h"
+// pupil toolbar, the key left behind, the remapping of results, refusals, and
+// transfer files made by hand (older, foreign or hostile).
+#include "WindowFixture.h"
 
-#include "backup/cUnzip.h"
-#include "common/ScriptedDialogs.h"
-#include "data/DataFiles.h"
 #include "data/SqliteSupport.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
 #include "transfers/PupilExport.h"
-#include "transfers/PupilImport.h"
-#include "transfers/PupilTransferCommands.h"
 
-#include <QDir>
 #include <QListWidget>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-void run(const QString &path, const QString &sql, bool create = false)
+// The sample with results for every pupil (T3_E1TOT differs from pupil to
+// pupil), a second CP class, and two pupils of one name with their own values.
+struct Fixture : WindowFixture
 {
-    SqliteSupport::RawDatabase db;
-    QVERIFY2(db.open(path, create), qPrintable(path));
-    QVERIFY2(db.exec(sql), qPrintable(db.error()));
-}
+    QTemporaryDir out;
+
+    Fixture()
+    {
+        fillSample();
+        exec("INSERT INTO CLASSE (NOECOLE, NOCLASSE, LIBELLE, NIVEAU) VALUES (3, 2, 'Autre CP', 'CP');"
+             "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) VALUES (7, 1, 'Jean \"Jeannot\" Dupont', 2), "
+             "(7, 1, 'Jean \"Jeannot\" Dupont', 6);"
+             "UPDATE ELEVE SET T1_E1P1 = 1, T1_E1TOT = 2, T2_E2TOT = 5, T2_E2PRO = 'F', T3_E1P1 = 3, T3_E1P5 = 4, "
+             "T3_E1TOT = 10 + NOELEVE, T3_E1CAT = 2, T3_E1PRO = 'A', T3_E3P2 = 7, T3_E3PRO = 'F'");
+        if (!start())
+            qFatal("database not opened");
+    }
+    // Selects "school/class" and the last pupil called `pupil`; the session's pupil key.
+    qint64 pick(const QString &place, const QString &pupil = {})
+    {
+        select(schools(), place.section('/', 0, 0));
+        select(classes(), place.section('/', 1));
+        if (!pupil.isEmpty())
+            pupils()->setCurrentRow(int(texts(pupils()).lastIndexOf(pupil)));
+        return context.session.pupilKey();
+    }
+    void transfer(const QString &key, const QString &folder, const QString &file = {})
+    {
+        dialogs.queueChoice(folder, file);
+        run("pupilToolbar", key);
+    }
+    QString said() const { return dialogs.shown().last().text; }
+    qint64 lastKey() const { return query("SELECT max(NOELEVE) FROM ELEVE").value(0).toLongLong(); }
+    // ELEVE but the profiles, which showing a pupil computes and stores.
+    QStringList eleve() const
+    {
+        return query("SELECT " +
+                     query("SELECT group_concat(name) FROM pragma_table_info('ELEVE') WHERE name NOT LIKE 'PROFIL%' "
+                           "AND name NOT LIKE 'MOYCAT%'")
+                         .value(0) +
+                     " FROM ELEVE ORDER BY NOELEVE");
+    }
+    QStringList sent(const QString &sql) const
+    {
+        SqliteSupport::RawDatabase db;
+        QStringList texts;
+        if (!db.open(out.path() + "/EXPORT.mdb", false, true) || !db.queryTexts(sql, &texts))
+            return {"error: " + db.error()};
+        return texts;
+    }
+};
 
 } // namespace
 
@@ -35,238 +69,146 @@ class TestPupilTransfer : public QObject
 {
     Q_OBJECT
 
-    struct Fixture
-    {
-        QTemporaryDir dir;
-        QTemporaryDir out;
-        ScriptedDialogs dialogs;
-        FixedClock clock{QDateTime(QDate(2026, 10, 5), QTime(9, 0))};
-        AppContext context{dialogs, clock};
-        std::unique_ptr<Form1> window;
-
-        // One school with a class of each level and a second CP class; in each
-        // of the first three, one pupil with results in every trimester.
-        Fixture()
-        {
-            TestSupport::createEmptyDataFolder(dir.path());
-            const QString db = DataFiles::LiveDatabase(dir.path());
-            run(db, "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole Jules Ferry');"
-                    "INSERT INTO CLASSE (NOCLASSE, NOECOLE, LIBELLE, NIVEAU) VALUES (1, 1, 'GS Mme Blanc', 'GS'),"
-                    "(2, 1, 'CP M. Petit', 'CP'), (3, 1, 'CE1 Mme Roux', 'CE1'), (4, 1, 'CP Mme Noir', 'CP');"
-                    "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP, T1_E1P1, T1_E1TOT, T2_E2TOT, T2_E2PRO,"
-                    " T3_E1P1, T3_E1P5, T3_E1TOT, T3_E1CAT, T3_E1PRO, T3_E3P2, T3_E3PRO, PROFIL_L) VALUES "
-                    "(1, 1, 'Zoé', 4, 1, 2, 5, 'F', 3, 4, 10, 2, 'A', 7, 'F', 'A'),"
-                    "(1, 2, 'Jean \"Jeannot\" Dupont', 2, 1, 2, 5, 'F', 3, 4, 10, 2, 'A', 7, 'F', 'A'),"
-                    "(1, 3, 'Chloé', 1, 1, 2, 5, 'F', 3, 4, 10, 2, 'A', 7, 'F', 'A'),"
-                    "(1, 2, 'Hugo', 6, 1, 2, 5, 'F', 3, 4, 10, 2, 'A', 7, 'F', 'A')");
-            context.connection.setDataFolder(dir.path());
-            window = std::make_unique<Form1>(context);
-            ConnectPupilTransfers(*window, context);
-            if (!window->Form_Activate())
-                qFatal("database not opened");
-        }
-        void select(const QString &klass, const QString &pupil = QString())
-        {
-            const auto classes = window->classList()->findItems(klass, Qt::MatchExactly);
-            QVERIFY(!classes.isEmpty());
-            window->classList()->setCurrentItem(classes.first());
-            if (pupil.isEmpty())
-                return;
-            const auto pupils = window->pupilList()->findItems(pupil, Qt::MatchExactly);
-            QVERIFY(!pupils.isEmpty());
-            window->pupilList()->setCurrentItem(pupils.first());
-        }
-        void exportPupil(const QString &klass, const QString &pupil)
-        {
-            select(klass, pupil);
-            dialogs.queueChoice(out.path() + "/");
-            window->runListCommand("Toolbar4", "Exporte");
-        }
-        void importInto(const QString &klass)
-        {
-            select(klass);
-            dialogs.queueChoice(out.path(), "EXPORT.mdb");
-            window->runListCommand("Toolbar4", "Importe");
-        }
-        QVariantMap pupilRow(int klass, const QString &name)
-        {
-            QSqlQuery q(context.connection.database());
-            q.prepare("SELECT * FROM ELEVE WHERE NOCLASSE = :C AND NOM = :N");
-            q.bindValue(":C", klass);
-            q.bindValue(":N", name);
-            QVariantMap row;
-            if (q.exec() && q.next())
-                for (int i = 0; i < q.record().count(); ++i)
-                    row.insert(q.record().fieldName(i), q.value(i));
-            return row;
-        }
-        QStringList eleve() { return TestSupport::tableRows(context.connection.database(), "ELEVE"); }
-    };
-
 private slots:
     void roundTrip_data()
     {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("pupil");
-        QTest::addColumn<QString>("to");
-        QTest::addColumn<int>("toNo");
-        QTest::addColumn<bool>("movingUp");
-        QTest::newRow("GS to CP") << "GS Mme Blanc"
-                                  << "Zoé"
-                                  << "CP Mme Noir" << 4 << true;
-        QTest::newRow("CP to CE1, quoted name") << "CP M. Petit"
-                                                << "Jean \"Jeannot\" Dupont"
-                                                << "CE1 Mme Roux" << 3 << true;
-        QTest::newRow("CP to CP") << "CP M. Petit"
-                                  << "Hugo"
-                                  << "CP Mme Noir" << 4 << false;
+        QTest::addColumn<QString>("route"); // class > pupil (the last of that name) > class
+        QTest::addColumn<int>("levels");    // 1 moving up, 0 same level, -1 refused
+        QTest::newRow("GS to CP") << "Ecole A/Durand GS > Denis > Ecole A/Martin CP" << 1;
+        QTest::newRow("CP to CE1, second of two names")
+            << "Ecole A/Martin CP > Jean \"Jeannot\" Dupont > Ecole B/Petit CE1" << 1;
+        QTest::newRow("CP to CP") << "Ecole A/Martin CP > Bruno > Ecole B/Autre CP" << 0;
+        QTest::newRow("CE1 to CP") << "Ecole B/Petit CE1 > Emma > Ecole A/Martin CP" << -1;
+        QTest::newRow("GS to CE1") << "Ecole A/Durand GS > Denis > Ecole B/Petit CE1" << -1;
     }
 
+    // The selected pupil is sent by key, without it; it arrives with a new key
+    // and trimester 1 takes last year's trimester 3 when moving up, else all is
+    // cleared; a class of a level that does not follow refuses it.
     void roundTrip()
     {
-        QFETCH(QString, from);
-        QFETCH(QString, pupil);
-        QFETCH(QString, to);
-        QFETCH(int, toNo);
-        QFETCH(bool, movingUp);
+        QFETCH(QString, route);
+        QFETCH(int, levels);
+        const QString pupil = route.section(" > ", 1, 1);
         Fixture f;
-        f.exportPupil(from, pupil);
-        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Succès"));
-        QCOMPARE(f.dialogs.shown().last().text, "L'Exportation de l'élève " + pupil + " a réussi !");
-        QCOMPARE(TestSupport::fileNames(f.out.path()), QStringList{"EXPORT.mdb"});
+        const qint64 key = f.pick(route.section(" > ", 0, 0), pupil);
+        QCOMPARE(f.query("SELECT max(NOELEVE) FROM ELEVE WHERE NOM = '" + pupil + "'"),
+                 QStringList{QString::number(key)});
+        f.transfer("Exporte", f.out.path() + "/");
+        QCOMPARE(f.said(), "L'Exportation de l'élève " + pupil + " a réussi !");
+        const QString values = "NOM || '|' || CSP || '|' || T3_E1TOT";
+        const QStringList source = f.query(QString("SELECT %1 FROM ELEVE WHERE NOELEVE = %2").arg(values).arg(key));
+        QCOMPARE(f.sent("SELECT " + values + " FROM ELEVE"), source);
+        QCOMPARE(f.sent("SELECT name FROM pragma_table_info('ELEVE') WHERE name = 'NOELEVE'"), QStringList());
 
-        f.importInto(to);
-        QCOMPARE(f.dialogs.shown().last().text, "L'importation de l'élève " + pupil + " a réussi !");
-        f.select(to);
-        QVERIFY(TestSupport::listTexts(f.window->pupilList()).contains(pupil));
-        const int fromNo = from.startsWith("GS") ? 1 : 2;
-        const QVariantMap row = f.pupilRow(toNo, pupil);
-        QVERIFY(!row.isEmpty());
-        QCOMPARE(row["NOECOLE"].toInt(), 1);
-        QCOMPARE(row["CSP"], f.pupilRow(fromNo, pupil)["CSP"]);
-        QCOMPARE(row["PROFIL_L"].toString(), QStringLiteral("A"));
-        // Trimester 1 takes last year's trimester 3 when moving up, else is cleared.
-        QCOMPARE(row["T1_E1P1"].toInt(), movingUp ? 3 : 99);
-        QCOMPARE(row["T1_E1P5"].toInt(), movingUp ? 4 : 99);
-        QCOMPARE(row["T1_E1TOT"].toInt(), movingUp ? 10 : 99);
-        QCOMPARE(row["T1_E1CAT"].toInt(), movingUp ? 2 : 99);
-        QCOMPARE(row["T1_E1PRO"].toString(), movingUp ? QStringLiteral("A") : QString(""));
-        QCOMPARE(row["T1_E3P2"].toInt(), movingUp ? 7 : 99);
-        QCOMPARE(row["T1_E3PRO"].toString(), movingUp ? QStringLiteral("F") : QString(""));
-        for (const char *cleared : {"T2_E2TOT", "T3_E1P1", "T3_E1P5", "T3_E1TOT", "T3_E1CAT", "T3_E3P2", "T2_E1P3"})
-            QCOMPARE(row[cleared].toInt(), 99);
-        QCOMPARE(row["T2_E2PRO"].toString(), QString(""));
-        QCOMPARE(row["T3_E1PRO"].toString(), QString(""));
-        // The exported pupil is still in its class.
-        QVERIFY(!f.pupilRow(fromNo, pupil).isEmpty());
-    }
-
-    void levelRefused_data()
-    {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("pupil");
-        QTest::addColumn<QString>("to");
-        QTest::newRow("CE1 to CP") << "CE1 Mme Roux"
-                                   << "Chloé"
-                                   << "CP Mme Noir";
-        QTest::newRow("GS to CE1") << "GS Mme Blanc"
-                                   << "Zoé"
-                                   << "CE1 Mme Roux";
-    }
-
-    void levelRefused()
-    {
-        QFETCH(QString, from);
-        QFETCH(QString, pupil);
-        QFETCH(QString, to);
-        Fixture f;
-        f.exportPupil(from, pupil);
         const QStringList before = f.eleve();
-        f.select(to);
-        const QStringList listed = TestSupport::listTexts(f.window->pupilList());
-        f.importInto(to);
-        QCOMPARE(f.dialogs.shown().last().title, QStringLiteral("Abandon"));
-        QCOMPARE(f.dialogs.shown().last().text,
-                 QStringLiteral("Le niveau de la classe ne concorde pas.\nla procédure est abandonnée !"));
-        QCOMPARE(f.eleve(), before);
-        f.select(to);
-        QCOMPARE(TestSupport::listTexts(f.window->pupilList()), listed);
+        const qint64 last = f.lastKey();
+        f.pick(route.section(" > ", 2));
+        const SelectionKeys to = f.context.session.keys();
+        f.transfer("Importe", f.out.path(), "EXPORT.mdb");
+        if (levels < 0) {
+            QCOMPARE(f.said(),
+                     QStringLiteral("Le niveau de la classe ne concorde pas.\nla procédure est abandonnée !"));
+            QCOMPARE(f.eleve(), before);
+            return;
+        }
+        QCOMPARE(f.said(), "L'importation de l'élève " + pupil + " a réussi !");
+        QCOMPARE(f.eleve().mid(0, before.size()), before);
+        QCOMPARE(f.query(QString("SELECT NOECOLE, NOCLASSE, NOM, CSP, T1_E1P1, T1_E1P5, T1_E1TOT, T1_E1CAT, "
+                                 "T1_E1PRO, T1_E3P2, T1_E3PRO, T2_E1P3, T2_E2TOT, T2_E2PRO, T3_E1P1, T3_E1TOT, "
+                                 "T3_E1PRO, T3_E3P2 FROM ELEVE WHERE NOELEVE > %1")
+                             .arg(last)),
+                 QStringList{QString("%1|%2|").arg(to.schoolNo).arg(to.classNo) + source.value(0).section('|', 0, 1) +
+                             "|" +
+                             (levels ? "3|4|" + source.value(0).section('|', 2) + "|2|A|7|F" : "99|99|99|99||99|") +
+                             "|99|99||99|99||99"});
     }
 
-    // The second export replaces the first; an export that finds no pupil
-    // reports a failure and leaves the earlier file alone.
+    // The second export replaces the first whatever its letter case; a failed
+    // export leaves the earlier file alone and says why.
     void exportReplacesAndFails()
     {
         Fixture f;
-        QVERIFY(f.window->findChild<cUnzip *>("m_cUnzip"));
         TestSupport::writeFile(f.out.path() + "/export.MDB", "stale");
-        f.exportPupil("GS Mme Blanc", "Zoé");
-        f.exportPupil("CP M. Petit", "Hugo");
+        f.pick("Ecole A/Durand GS", "Denis");
+        f.transfer("Exporte", f.out.path());
+        f.pick("Ecole A/Martin CP", "Bruno");
+        f.transfer("Exporte", f.out.path());
         QCOMPARE(TestSupport::fileNames(f.out.path()), QStringList{"EXPORT.mdb"});
-        SqliteSupport::RawDatabase db;
-        QVERIFY(db.open(f.out.path() + "/EXPORT.mdb", false, true));
-        QStringList names;
-        QVERIFY(db.queryTexts("SELECT NOM || '/' || Niveau FROM ELEVE", &names));
-        QCOMPARE(names, QStringList{"Hugo/CP"});
-        db.close();
+        QCOMPARE(f.sent("SELECT NOM || '/' || Niveau FROM ELEVE"), QStringList{"Bruno/CP"});
 
         const QByteArray kept = TestSupport::fileBytes(f.out.path() + "/EXPORT.mdb");
         QString error;
-        QVERIFY(!PupilExport::Export(f.context.connection, f.out.path(), 1, 2, "Personne", &error));
+        QVERIFY(!PupilExport::Export(f.context.connection, f.out.path(), f.lastKey() + 1, &error));
+        QVERIFY(!error.isEmpty());
         QCOMPARE(TestSupport::fileBytes(f.out.path() + "/EXPORT.mdb"), kept);
         QCOMPARE(TestSupport::fileNames(f.out.path()), QStringList{"EXPORT.mdb"});
 
-        // Given up: nothing written, the toolbar message.
-        f.dialogs.queueChoice(QString());
-        f.window->runListCommand("Toolbar4", "Exporte");
-        QCOMPARE(f.dialogs.shown().last().text, QStringLiteral("La procédure d'export a été abandonnée !"));
+        const QString failed = QStringLiteral("La procédure d'export a été abandonnée suite à une erreur !\n\n");
+        f.transfer("Exporte", f.out.path() + "/absent/");
+        QVERIFY2(f.said().startsWith(failed) && f.said().size() > failed.size(), qPrintable(f.said()));
+        f.transfer("Exporte", QString()); // given up
+        QCOMPARE(f.said(), QStringLiteral("La procédure d'export a été abandonnée !"));
     }
 
-    // A stored name with blanks around it is exported under its list text or trimmed.
-    void exportsNameWithBlanks()
+    void madeFile_data()
     {
-        Fixture f;
-        QVERIFY(f.context.connection.execute("UPDATE ELEVE SET NOM = '  Zoé ' WHERE NOM = 'Zoé'"));
-        QString error;
-        QVERIFY2(PupilExport::Export(f.context.connection, f.out.path(), 1, 1, "Zoé", &error), qPrintable(error));
-        QVERIFY2(PupilExport::Export(f.context.connection, f.out.path(), 1, 1, "  Zoé ", &error), qPrintable(error));
+        QTest::addColumn<QString>("sql"); // on a new EXPORT.mdb (COLS: VIEW_EXPORT's); "": a text file; "-": none
+        QTest::addColumn<bool>("imported");
+        QTest::addColumn<QString>("expect"); // the pupil imported, or what the reason says
+        QTest::newRow("no file") << "-" << false << "aucun fichier de transfert";
+        QTest::newRow("not a database") << "" << false << "n'est pas une base de données";
+        QTest::newRow("no table") << "CREATE TABLE AUTRE (x);" << false << "pas de table ELEVE";
+        QTest::newRow("missing column") << "CREATE TABLE ELEVE (NOM, Niveau); INSERT INTO ELEVE VALUES ('A', 'CP');"
+                                        << false << "il manque au fichier de transfert la colonne";
+        QTest::newRow("empty") << "CREATE TABLE ELEVE (COLS);" << false << "contient 0 élèves";
+        QTest::newRow("two pupils") << "CREATE TABLE ELEVE (COLS); INSERT INTO ELEVE (NOM, Niveau, CSP) VALUES "
+                                       "('A', 'CP', 3), ('B', 'CP', 3);"
+                                    << false << "contient 2 élèves";
+        QTest::newRow("view named ELEVE") << "CREATE TABLE T (COLS); INSERT INTO T (NOM, Niveau, CSP) VALUES "
+                                             "('A', 'CP', 3); CREATE VIEW ELEVE AS SELECT * FROM T;"
+                                          << false << "pas de table ELEVE";
+        QTest::newRow("version 1, no key") << "CREATE TABLE ELEVE (COLS); INSERT INTO ELEVE (NOM, Niveau, CSP) "
+                                              "VALUES ('Ancien format', 'CP', 3);"
+                                           << true << "Ancien format";
+        QTest::newRow("sender's key, taken here") << "CREATE TABLE ELEVE (NOELEVE INTEGER PRIMARY KEY, COLS);"
+                                                     "INSERT INTO ELEVE (NOELEVE, NOM, Niveau, CSP) "
+                                                     "VALUES (1, 'Clé étrangère', 'CP', 3);"
+                                                  << true << "Clé étrangère";
     }
 
-    void hostileTransferFile_data()
-    {
-        QTest::addColumn<QString>("sql"); // run on a new EXPORT.mdb (COLS: IMPORTE's columns); empty: a text file
-        QTest::newRow("not a database") << "";
-        QTest::newRow("no table") << "CREATE TABLE AUTRE (x);";
-        QTest::newRow("missing column") << "CREATE TABLE ELEVE (NOM TEXT, Niveau TEXT);"
-                                           "INSERT INTO ELEVE VALUES ('A', 'CP');";
-        QTest::newRow("empty") << "CREATE TABLE ELEVE (COLS);";
-        QTest::newRow("two pupils")
-            << "CREATE TABLE ELEVE (COLS); INSERT INTO ELEVE (NOM, Niveau) VALUES ('A', 'CP'), ('B', 'CP');";
-        QTest::newRow("view named ELEVE") << "CREATE TABLE T (COLS); INSERT INTO T (NOM, Niveau) VALUES ('A', 'CP');"
-                                             "CREATE VIEW ELEVE AS SELECT * FROM T;";
-    }
-
-    void hostileTransferFile()
+    // Imported with a new key, or refused with the reason after the fixed
+    // sentence: nothing else changes, the file included.
+    void madeFile()
     {
         QFETCH(QString, sql);
+        QFETCH(bool, imported);
+        QFETCH(QString, expect);
         Fixture f;
         const QString path = f.out.path() + "/EXPORT.mdb";
         if (sql.isEmpty()) {
             TestSupport::writeFile(path, "NOM\nZoé\n");
-        } else {
-            QStringList columns;
-            QSqlQuery q(f.context.connection.database());
-            QVERIFY(q.exec("PRAGMA table_info(IMPORTE)"));
-            while (q.next())
-                columns.append(q.value(1).toString());
-            run(path, sql.replace("COLS", columns.join(", ")), true);
+        } else if (sql != "-") {
+            SqliteSupport::RawDatabase db;
+            QVERIFY(db.open(path, true));
+            const QString columns = f.query("SELECT group_concat(name, ', ') FROM pragma_table_info('VIEW_EXPORT')")[0];
+            QVERIFY2(db.exec(sql.replace("COLS", columns)), qPrintable(db.error()));
         }
         const QByteArray file = TestSupport::fileBytes(path);
         const QStringList before = f.eleve();
-        f.importInto("CP Mme Noir");
-        QCOMPARE(f.dialogs.shown().last().text,
-                 QStringLiteral("La procédure d'import a été abandonnée suite à une erreur !"));
-        QCOMPARE(f.eleve(), before);
+        const qint64 last = f.lastKey();
+        f.pick("Ecole A/Martin CP");
+        f.transfer("Importe", f.out.path(), "EXPORT.mdb");
+        if (imported) {
+            QCOMPARE(f.said(), "L'importation de l'élève " + expect + " a réussi !");
+            QCOMPARE(f.eleve().mid(0, before.size()), before);
+            QCOMPARE(f.query(QString("SELECT NOM, NOECOLE, NOCLASSE, CSP FROM ELEVE WHERE NOELEVE > %1").arg(last)),
+                     QStringList{expect + "|7|1|3"});
+        } else {
+            const QString failed = QStringLiteral("La procédure d'import a été abandonnée suite à une erreur !\n\n");
+            QVERIFY2(f.said().startsWith(failed) && f.said().mid(failed.size()).contains(expect), qPrintable(f.said()));
+            QCOMPARE(f.eleve(), before);
+        }
         QCOMPARE(TestSupport::fileBytes(path), file);
     }
 };

@@ -1,107 +1,64 @@
-// The year change: window, refusal, confirmations, archive, log, and a change failing at any step.
-#include "TestSupport.h"
+// The year change: window, refusal, confirmations, archive, log, and a change
+// failing at any step.
+#include "WindowFixture.h"
 
-#include "backup/BackupCommands.h"
-#include "common/ScriptedDialogs.h"
-#include "mainwindow/AppContext.h"
-#include "mainwindow/Form1.h"
 #include "transfers/YearChange.h"
 #include "transfers/YearChangeWindow.h"
 
-#include <QDir>
-#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 namespace {
 
-QStringList rows(const QSqlDatabase &db, const QString &sql)
-{
-    QStringList result;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(sql))
-        return {QStringLiteral("<error>")};
-    while (q.next()) {
-        QStringList values;
-        for (int i = 0; i < q.record().count(); ++i)
-            values.append(q.isNull(i) ? QStringLiteral("<null>") : q.value(i).toString());
-        result.append(values.join(QLatin1Char('|')));
-    }
-    return result;
-}
-
-// Every column of ELEVE for the school's pupils, read from `table` (ELEVE or the archive).
-QStringList pupils(const QSqlDatabase &db, const char *table, int school)
-{
-    const QStringList columns = rows(db, "SELECT group_concat(name) FROM pragma_table_info('ELEVE')");
-    return rows(db, QStringLiteral("SELECT %1 FROM %2 WHERE NOECOLE = %3 ORDER BY NOM")
-                        .arg(columns.value(0), QLatin1String(table))
-                        .arg(school));
-}
-
-QStringList texts(const QTreeWidgetItem *item)
-{
-    return {item->text(0), item->text(1), item->text(2), item->text(3)};
-}
-
 int faultsTried = 0;
 int rowsLost = 0;
+
+// The sample in June 2027 (the year closed is 2026-2027), Alice with results.
+struct Fixture : WindowFixture
+{
+    explicit Fixture(const QString &breakage = {})
+    {
+        clock.set(QDateTime(QDate(2027, 6, 15), QTime(17, 45)));
+        fillSample();
+        exec("UPDATE ELEVE SET T1_E1P1 = 3, T1_E1TOT = 12, T2_E3PRO = 'A', T3_E2P7 = 99, PROFIL_CT = 'F', "
+             "MOYCAT_L = 2.5 WHERE NOM = 'Alice'");
+        if (!breakage.isEmpty())
+            exec(breakage);
+        if (!start())
+            qFatal("database not opened");
+    }
+    QString lastChange() const { return window->findChild<QLabel *>("lastChangeLabel")->text(); }
+    // Every archived column of the pupils `where` selects in `table` (ELEVE or the archive).
+    QStringList rowsOf(const QString &table, const QString &where) const
+    {
+        const QStringList columns = query("SELECT name FROM pragma_table_info('PARCOURS') WHERE name NOT IN "
+                                          "('ANNEE', 'Niveau')");
+        return query(QString("SELECT %1 FROM %2 WHERE %3 ORDER BY NOM").arg(columns.join(','), table, where));
+    }
+    // Runs the change in `w`, answering the two questions.
+    void change(YearChangeWindow &w, bool first = true, bool second = true)
+    {
+        dialogs.queueAnswer(first);
+        if (first)
+            dialogs.queueAnswer(second);
+        w.changeYearClicked();
+    }
+    QStringList everything() const
+    {
+        QStringList all;
+        for (const char *table : {"ELEVE", "PARCOURS", "CHANGEANNEE"})
+            all += TestSupport::tableRows(context.connection.database(), QLatin1String(table));
+        return all;
+    }
+};
 
 } // namespace
 
 class TestYearChange : public QObject
 {
     Q_OBJECT
-
-    struct Fixture
-    {
-        QTemporaryDir dir;
-        ScriptedDialogs dialogs;
-        FixedClock clock{QDateTime(QDate(2026, 6, 15), QTime(17, 45))};
-        AppContext context{dialogs, clock};
-        std::unique_ptr<Form1> window;
-
-        // School 1: a CP and a CE1 class, three pupils with results; school 2: two pupils.
-        Fixture()
-        {
-            const QString folder = dir.path();
-            TestSupport::createEmptyDataFolder(folder);
-            TestSupport::execSql(
-                folder, "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole Jules Ferry'), (2, 'Ecole du Port');"
-                        "INSERT INTO CLASSE (NOCLASSE, NOECOLE, LIBELLE, NIVEAU) VALUES "
-                        "(1, 1, 'CP A', 'CP'), (2, 1, 'CE1 B', 'CE1'), (1, 2, 'CP du port', 'CP');"
-                        "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP, T1_E1P1, T1_E1TOT, T2_E3PRO, T3_E2P7, "
-                        "PROFIL_CT, MOYCAT_L) VALUES "
-                        "(1, 1, 'Zoé', 2, 3, 12, 'A', 99, 'F', 2.5), (1, 1, 'Jean \"Jeannot\" Dupont', 5, 1, 4, "
-                        "'F', 7, 'A', 1.25), (1, 2, 'Lucas', 3, NULL, NULL, NULL, NULL, NULL, NULL),"
-                        "(2, 1, 'Inès', 1, 2, 8, 'A', 3, 'A', 3), (2, 1, 'Hugo', 4, 0, 0, 'F', 0, 'F', 4)");
-            context.connection.setDataFolder(folder);
-            window = std::make_unique<Form1>(context);
-            ConnectBackupAndTransfers(*window, context);
-        }
-        QSqlDatabase db() { return context.connection.database(); }
-        // Runs the change in `w` (a new window by default), answering the two questions.
-        void change(YearChangeWindow *w = nullptr, bool first = true, bool second = true)
-        {
-            dialogs.queueAnswer(first);
-            if (first)
-                dialogs.queueAnswer(second);
-            w ? w->Command1_Click() : YearChangeWindow(context, *window).Command1_Click();
-        }
-        QStringList everything()
-        {
-            QStringList all;
-            for (const char *table : {"ELEVE", "PARCOURS", "CHANGEANNEE"})
-                all += TestSupport::tableRows(db(), QLatin1String(table));
-            return all;
-        }
-    };
 
 private slots:
     void cleanupTestCase()
@@ -112,79 +69,71 @@ private slots:
     // The first years are compared as texts; an empty last change never refuses.
     void alreadyChanged()
     {
-        QVERIFY(!YearChange::AlreadyChanged("2025-2026", ""));
-        QVERIFY(YearChange::AlreadyChanged("2025-2026", "2025-2026"));
-        QVERIFY(!YearChange::AlreadyChanged("2026-2027", "2025-2026"));
-        QVERIFY(YearChange::AlreadyChanged("2024-2025", "2025-2026"));
+        using YearChange::AlreadyChanged;
+        QCOMPARE((QList<bool>{AlreadyChanged("2025-2026", ""), AlreadyChanged("2025-2026", "2025-2026"),
+                              AlreadyChanged("2026-2027", "2025-2026"), AlreadyChanged("2024-2025", "2025-2026")}),
+                 (QList<bool>{false, true, false, true}));
     }
 
-    // School 1 is archived with all its results under the clock's closing
-    // year, its pupils deleted and the change logged; school 2 is untouched
-    // until its own change, which gets the next operation number.
+    // School A is archived with all its results under the closing year, its
+    // pupils deleted and the change logged (the log's last number plus 1);
+    // school B is untouched until its own change.
     void changesSchoolsInTurn()
     {
         Fixture f;
-        QVERIFY(f.window->Form_Activate());
-        auto *label7 = f.window->findChild<QLabel *>("Label7");
-        const QStringList school1 = pupils(f.db(), "ELEVE", 1);
-        const QStringList school2 = pupils(f.db(), "ELEVE", 2);
-        QCOMPARE(school1.size() + school2.size(), 5);
+        const QStringList schoolA = f.rowsOf("ELEVE", "NOECOLE = 7");
+        QStringList schoolB = f.rowsOf("ELEVE", "NOECOLE = 3");
         const QStringList unchanged = f.everything();
         {
             YearChangeWindow w(f.context, *f.window);
             // "Non" to either question changes nothing.
-            f.change(&w, false);
-            f.change(&w, true, false);
+            f.change(w, false);
+            f.change(w, true, false);
             QCOMPARE(f.everything(), unchanged);
             f.dialogs.clear();
 
-            QCOMPARE(w.windowTitle(), QStringLiteral("Changement d'année"));
-            QCOMPARE(w.findChild<QLabel *>("ClosingYear")->text(), QStringLiteral("2025-2026"));
-            QCOMPARE(w.findChild<QLabel *>("NextYear")->text(), QStringLiteral("2026-2027"));
-            QVERIFY(w.findChild<QLabel *>("Description")
-                        ->text()
-                        .startsWith("La procédure de changement d'année a pour but :\n1- "));
-            QCOMPARE(texts(w.historyList()->headerItem()), (QStringList{"Ordre", "Date", "Nb. élèves", "Libellé"}));
-            QCOMPARE(w.historyList()->topLevelItemCount(), 0);
-            QCOMPARE(label7->text(), QStringLiteral("Dernier changement d'année : "));
-            f.change(&w);
+            QCOMPARE(w.findChild<QLabel *>("ClosingYear")->text(), QStringLiteral("2026-2027"));
+            QCOMPARE(w.findChild<QLabel *>("NextYear")->text(), QStringLiteral("2027-2028"));
+            QCOMPARE(w.historyList()->topLevelItemCount(), 1);
+            QCOMPARE(f.lastChange(), QStringLiteral("Dernier changement d'année : 2025-2026"));
+            f.change(w);
             QCOMPARE(f.dialogs.titles(), (QStringList{"Confirmez", "Confirmez", "Message"}));
             QCOMPARE(f.dialogs.shown().last().text,
                      QStringLiteral("La procédure de changement d'année s'est déroulée avec succès !"));
-            QCOMPARE(w.historyList()->topLevelItemCount(), 1);
-            QVERIFY(w.historyList()->currentItem());
-            QCOMPARE(texts(w.historyList()->currentItem()),
-                     (QStringList{"1", "15/06/2026 17:45", "3", "Année 2025-2026"}));
-            QCOMPARE(w.lastChangeYear(), QStringLiteral("2025-2026"));
+            QCOMPARE(w.historyList()->topLevelItemCount(), 2);
+            const QTreeWidgetItem *latest = w.historyList()->currentItem();
+            QVERIFY(latest);
+            QCOMPARE(QStringList({latest->text(0), latest->text(1), latest->text(2), latest->text(3)}),
+                     (QStringList{"4", "15/06/2027 17:45", "4", "Année 2026-2027"}));
         }
-        QCOMPARE(label7->text(), QStringLiteral("Dernier changement d'année : 2025-2026"));
-        QCOMPARE(pupils(f.db(), "PARCOURS", 1), school1);
-        QCOMPARE(rows(f.db(), "SELECT DISTINCT ANNEE FROM PARCOURS"), QStringList{"2025-2026"});
-        QCOMPARE(rows(f.db(), "SELECT Niveau, NOM FROM PARCOURS ORDER BY NOM"),
-                 (QStringList{"CP|Jean \"Jeannot\" Dupont", "CE1|Lucas", "CP|Zoé"}));
-        QCOMPARE(pupils(f.db(), "ELEVE", 1), QStringList());
-        QCOMPARE(pupils(f.db(), "ELEVE", 2), school2);
-        QCOMPARE(TestSupport::tableRows(f.db(), "CLASSE").size(), 3);
-        QCOMPARE(f.window->classList()->count(), 2);
-        QCOMPARE(f.window->pupilList()->count(), 0);
+        QCOMPARE(f.lastChange(), QStringLiteral("Dernier changement d'année : 2026-2027"));
+        QCOMPARE(f.rowsOf("PARCOURS", "NOECOLE = 7 AND ANNEE = '2026-2027'"), schoolA);
+        QCOMPARE(f.query("SELECT Niveau, NOM FROM PARCOURS WHERE ANNEE = '2026-2027' ORDER BY NOM"),
+                 (QStringList{"CP|Alice", "CP|Bruno", "CP|Chloé", "GS|Denis"}));
+        QCOMPARE(f.rowsOf("ELEVE", "NOECOLE = 7"), QStringList());
+        QCOMPARE(f.rowsOf("ELEVE", "NOECOLE = 3"), schoolB);
+        QCOMPARE(f.classes()->count(), 2);
+        QCOMPARE(f.pupils()->count(), 0);
 
         // A second change in the same year is refused.
         f.dialogs.clear();
         const QStringList before = f.everything();
-        YearChangeWindow(f.context, *f.window).Command1_Click();
+        YearChangeWindow(f.context, *f.window).changeYearClicked();
         QCOMPARE(f.dialogs.titles(), QStringList{"ATTENTION"});
         QCOMPARE(f.dialogs.shown().last().text,
                  QStringLiteral("Le changement d'année a déjà été effectué\nLa procédure est abandonnée."));
         QCOMPARE(f.everything(), before);
 
-        f.window->schoolList()->setCurrentRow(1);
-        QCOMPARE(label7->text(), QStringLiteral("Dernier changement d'année : "));
-        f.change();
-        QCOMPARE(
-            rows(f.db(), "SELECT NO_OPER, NOECOLE, ANNEE, nb_eleve, date, LIBELLE FROM CHANGEANNEE ORDER BY rowid"),
-            (QStringList{"1|1|2025-2026|3|2026-06-15T17:45:00|Année 2025-2026",
-                         "2|2|2025-2026|2|2026-06-15T17:45:00|Année 2025-2026"}));
-        QCOMPARE(pupils(f.db(), "PARCOURS", 2), school2);
+        f.select(f.schools(), "Ecole B");
+        schoolB = f.rowsOf("ELEVE", "NOECOLE = 3"); // with the profile shown on selection
+        QCOMPARE(f.lastChange(), QStringLiteral("Dernier changement d'année : 2025-2026"));
+        YearChangeWindow w(f.context, *f.window);
+        f.change(w);
+        QCOMPARE(f.query("SELECT NO_OPER, NOECOLE, ANNEE, nb_eleve, date, LIBELLE FROM CHANGEANNEE ORDER BY rowid"),
+                 (QStringList{"7|7|2025-2026|<null>|<null>|<null>", "3|3|2025-2026|<null>|<null>|<null>",
+                              "4|7|2026-2027|4|2027-06-15T17:45:00|Année 2026-2027",
+                              "5|3|2026-2027|1|2027-06-15T17:45:00|Année 2026-2027"}));
+        QCOMPARE(f.rowsOf("PARCOURS", "NOECOLE = 3 AND ANNEE = '2026-2027'"), schoolB);
         QCOMPARE(f.dialogs.unansweredQuestions(), 0);
         QCOMPARE(f.dialogs.pendingAnswers(), 0);
     }
@@ -209,20 +158,20 @@ private slots:
     {
         QFETCH(QByteArray, step);
         QFETCH(QString, breakage);
-        Fixture f;
-        if (!breakage.isEmpty())
-            TestSupport::execSql(f.dir.path(), breakage);
-        QVERIFY(f.window->Form_Activate());
+        Fixture f(breakage);
         const QStringList before = f.everything();
         if (!step.isEmpty()) {
             QString error;
-            QVERIFY(!YearChange::Perform(f.context.connection, 1, "2025-2026", f.clock.now(), nullptr, &error,
+            QVERIFY(!YearChange::Perform(f.context.connection, 7, "2026-2027", f.clock.now(), nullptr, &error,
                                          [step](const char *s) { return step != s; }));
             QVERIFY(error.contains(QLatin1String(step)));
         } else {
-            f.change();
+            YearChangeWindow w(f.context, *f.window);
+            f.change(w);
             QCOMPARE(f.dialogs.titles().last(), QStringLiteral("Abandon"));
-            QVERIFY(f.dialogs.shown().last().text.startsWith("Le changement d'année a échoué"));
+            const QString text = f.dialogs.shown().last().text;
+            QVERIFY2(text.startsWith("Le changement d'année a échoué") && !text.section("\n\n", 1).isEmpty(),
+                     qPrintable(text));
         }
         ++faultsTried;
         const QStringList after = f.everything();
