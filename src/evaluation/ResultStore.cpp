@@ -200,6 +200,8 @@ bool ResultStore::RefreshClassProfiles(int level, int schoolNo, int classNo, QSt
     if (!why.isEmpty())
         return fail(error, why);
     Connection::Transaction transaction(m_connection);
+    if (!transaction.active())
+        return fail(error, QStringLiteral("cannot begin a transaction"));
     for (const Roster::PupilEntry &pupil : pupils) {
         ComputePupilProfile(level, pupil.key, &why);
         if (!why.isEmpty())

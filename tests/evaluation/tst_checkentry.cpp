@@ -1,8 +1,8 @@
 // The validation of typed scores against a window stand-in that, like the
 // real window, re-runs the check whenever a box text changes.
-#include "common/AppState.h"
 #include "common/ScriptedDialogs.h"
 #include "evaluation/CheckEntry.h"
+#include "evaluation/EvaluationModel.h"
 
 #include <QMap>
 #include <QSet>
@@ -10,12 +10,9 @@
 
 namespace {
 
-const QString RangeMessage = QStringLiteral("ATTENTION: Vous devez saisir une valeur entre 0 et %1");
-const QString NumericMessage = QStringLiteral("ATTENTION: Vous devez saisir une valeur numérique ou le signe _");
-
 struct FakeForm final : EntryForm
 {
-    AppState state;
+    EntryFlags flags;
     ScriptedDialogs shown;
     QMap<int, QString> texts;
     QSet<int> disabled;
@@ -23,37 +20,52 @@ struct FakeForm final : EntryForm
     QString status;
     QMap<int, QString> labels; // by exercise number: "tot cat prof"
 
-    QString boxText(int box) const override { return texts.value(box, QStringLiteral("_")); }
+    QString boxText(int box) const override { return texts.value(box, NoResult); }
     void setBoxText(int box, const QString &text) override
     {
         if (boxText(box) == text)
             return;
         texts[box] = text;
-        CheckEntry(*this, state, box);
+        CheckEntry(*this, flags, box);
     }
     bool boxEnabled(int box) const override { return !disabled.contains(box); }
     void focusBox(int box) override { focused.append(box); }
     void setStatusText(const QString &text) override { status = text; }
     void setExerciseLabels(int level, int t, int e, const ExerciseResult &r) override
     {
-        labels[100 * level + 10 * t + e] = r.tot + " " + r.cat + " " + r.prof;
+        labels[ExerciseNumber(level, t, e)] = r.tot + " " + r.cat + " " + r.prof;
     }
     Dialogs &dialogs() override { return shown; }
 
-    // Keystrokes at the end of the text; the first replaces a "_", which the
-    // window selects when the focus arrives.
-    void type(int box, const QString &keys)
+    // Sets the text, or types it key by key (the first key replacing a "_",
+    // which the window selects when the focus arrives), then tells what
+    // followed: "text|messages|labels|state", each message "max N" or
+    // "numeric", the labels of the box's exercise ("-" never shown), the
+    // state "pending" and "focus" (the box was given the focus back). The
+    // messages must be the program's exact texts.
+    QString after(int box, const QString &text, bool typed = false)
     {
-        for (const QChar c : keys)
-            setBoxText(box, boxText(box) == QLatin1String("_") ? QString(c) : boxText(box) + c);
-    }
-    QStringList messages()
-    {
-        QStringList m;
-        for (const auto &s : shown.shown())
-            m.append(s.title + ": " + s.text);
+        focused.clear();
+        if (!typed)
+            setBoxText(box, text);
+        for (const QChar c : typed ? text : QString())
+            setBoxText(box, boxText(box) == NoResult ? QString(c) : boxText(box) + c);
+        QStringList messages;
+        for (const auto &s : shown.shown()) {
+            const QString m = s.title + ": " + s.text, max = s.text.section(' ', -1);
+            if (m == "ATTENTION: Vous devez saisir une valeur entre 0 et " + max)
+                messages.append("max " + max);
+            else
+                messages.append(m == "ATTENTION: Vous devez saisir une valeur numérique ou le signe _" ? "numeric" : m);
+        }
         shown.clear();
-        return m;
+        QStringList state;
+        if (flags.entryPending)
+            state.append("pending");
+        if (focused.contains(box))
+            state.append("focus");
+        const QString exercise = labels.value(box / 10 % 1000, "-");
+        return QStringList{boxText(box), messages.join('+'), exercise, state.join('+')}.join('|');
     }
 };
 
@@ -64,117 +76,61 @@ class TestCheckEntry : public QObject
     Q_OBJECT
 
 private slots:
-    // GS trimester 2 E1: "lexique" (max 4, box 1211) and "syntaxe" (max 2, box 1212);
-    // CE1 trimester 2 E1: one item of maximum 10 (box 3211), bounds 10/8/6/3.
-    void typedSequences()
+    // GS T2 E1: "lexique" (box 1211, max 4) and "syntaxe" (1212, max 2);
+    // CE1 T2 E1: one item of max 10 (3211), bounds 10/8/6/3; CE1 T3: max 1.
+    void typedScores()
     {
         FakeForm f;
-        f.type(1211, "35");
-        QCOMPARE(f.boxText(1211), QStringLiteral("3"));
-        QVERIFY(f.messages().isEmpty());
+        QCOMPARE(f.after(1211, "35", true), "3||-|pending"); // below 10: one character kept
         // A pasted "9x" is cut to "9", which the nested check refuses: one message only.
-        f.setBoxText(1211, "9x");
-        QCOMPARE(f.boxText(1211), QStringLiteral("_"));
-        QCOMPARE(f.messages(), QStringList{RangeMessage.arg(4)});
-
-        f.type(3211, "1");
-        QCOMPARE(f.labels.value(321), QStringLiteral("_ 4 F"));
-        f.focused.clear();
-        f.type(3211, "2");
-        QCOMPARE(f.boxText(3211), QStringLiteral("_"));
-        QCOMPARE(f.messages(), QStringList{RangeMessage.arg(10)});
-        QCOMPARE(f.focused, QList<int>{3211});
-        // The reset was examined before the message: the exercise is all "_", nothing pending.
-        QVERIFY(!f.state.EntryPending);
-        QCOMPARE(f.labels.value(321), QStringLiteral("_ _ _"));
-
-        for (const char *refused : {"_5", "x", "-1"}) {
-            f.setBoxText(3211, QLatin1String(refused));
-            QCOMPARE(f.boxText(3211), QStringLiteral("_"));
-            QCOMPARE(f.messages(), QStringList{NumericMessage});
-        }
-        f.setBoxText(3211, "7x");
-        QCOMPARE(f.boxText(3211), QStringLiteral("7x"));
-        QCOMPARE(f.labels.value(321), QStringLiteral("_ 2 A"));
-
-        // Maximum 1 (CE1 trimester 3 questions): "0" and "1" only.
-        f.setBoxText(3311, "0");
-        f.setBoxText(3311, "1");
-        QVERIFY(f.messages().isEmpty());
-        f.setBoxText(3311, "2");
-        QCOMPARE(f.messages(), QStringList{RangeMessage.arg(1)});
-
+        QCOMPARE(f.after(1211, "9x"), "_|max 4|_ _ _|focus");
+        QCOMPARE(f.after(3211, "1", true), "1||_ 4 F|");
+        // The reset is examined before the message: the exercise is all "_", nothing pending.
+        QCOMPARE(f.after(3211, "2", true), "_|max 10|_ _ _|focus");
+        for (const char *refused : {"_5", "x", "-1"})
+            QCOMPARE(f.after(3211, refused), "_|numeric|_ _ _|focus");
+        QCOMPARE(f.after(3211, "7x"), "7x||_ 2 A|");
+        QCOMPARE(f.after(3311, "0") + f.after(3311, "1"), "0||-|pending1||-|pending");
+        QCOMPARE(f.after(3311, "2"), "_|max 1|_ _ _|focus");
         // A disabled box does not get the focus back.
-        f.focused.clear();
         f.disabled.insert(3211);
-        f.setBoxText(3211, "11");
-        QVERIFY(f.focused.isEmpty());
+        QCOMPARE(f.after(3211, "11"), "_|max 10|_ _ _|");
     }
 
     void seriesMustBeComplete()
     {
         FakeForm f;
-        f.type(1211, "3");
-        QVERIFY(f.state.EntryPending);
-        QCOMPARE(f.status, QStringLiteral("Vous devez remplir la série complète !"));
-        QVERIFY(!f.labels.contains(121));
-        f.type(1212, "1");
-        QVERIFY(!f.state.EntryPending);
-        QCOMPARE(f.labels.value(121), QStringLiteral("4 2 A"));
-
-        // A refusal inside a series left half filled stays pending...
-        f.setBoxText(1212, "5");
-        QCOMPARE(f.messages(), QStringList{RangeMessage.arg(2)});
-        QVERIFY(f.state.EntryPending);
-        QCOMPARE(f.labels.value(121), QStringLiteral("4 2 A")); // captions kept
+        QCOMPARE(f.after(1211, "3", true), "3||-|pending");
+        QCOMPARE(f.status, IncompleteSeriesMessage);
+        QCOMPARE(IncompleteSeriesMessage, "Vous devez remplir la série complète !");
+        QCOMPARE(f.after(1212, "1", true), "1||4 2 A|");
+        // A refusal inside a series left half filled stays pending, labels kept...
+        QCOMPARE(f.after(1212, "5"), "_|max 2|4 2 A|pending+focus");
         // ...and clearing the series releases it.
-        f.setBoxText(1211, "_");
-        QVERIFY(!f.state.EntryPending);
-        QCOMPARE(f.labels.value(121), QStringLiteral("_ _ _"));
-        f.setBoxText(1211, "a");
-        QCOMPARE(f.messages(), QStringList{NumericMessage});
-        QVERIFY(!f.state.EntryPending);
+        QCOMPARE(f.after(1211, "_"), "_||_ _ _|");
+        QCOMPARE(f.after(1211, "a"), "_|numeric|_ _ _|focus");
+        // An emptied box keeps the focus, silently.
+        QCOMPARE(f.after(3211, "8", true), "8||_ 2 A|");
+        QCOMPARE(f.after(3211, ""), "||_ 2 A|pending+focus");
     }
 
-    void emptyBoxKeepsTheFocus()
-    {
-        FakeForm f;
-        f.type(3211, "8");
-        f.setBoxText(3211, "");
-        QVERIFY(f.state.EntryPending);
-        QCOMPARE(f.focused, QList<int>{3211});
-        QVERIFY(f.messages().isEmpty());
-        QCOMPARE(f.labels.value(321), QStringLiteral("_ 2 A"));
-    }
-
+    // Filling the boxes from stored values refuses nothing and only evaluates.
     void loadingOnlyEvaluates()
     {
         FakeForm f;
-        f.state.LoadingResults = true;
-        f.state.EntryPending = true;
-        f.setBoxText(1211, "35");
-        f.setBoxText(3211, "12");
-        QCOMPARE(f.boxText(1211), QStringLiteral("35"));
-        QCOMPARE(f.boxText(3211), QStringLiteral("12"));
-        QVERIFY(f.messages().isEmpty());
-        QVERIFY(f.focused.isEmpty() && f.status.isEmpty());
-        QVERIFY(!f.state.EntryPending);
-        QCOMPARE(f.labels.value(121), QStringLiteral("_ _ _"));
-        QCOMPARE(f.labels.value(321), QStringLiteral("_ 1 A"));
-    }
+        f.flags = {true, true};
+        QCOMPARE(f.after(1211, "35") + f.after(3211, "12"), "35||_ _ _|12||_ 1 A|");
+        QVERIFY(f.status.isEmpty());
 
-    void hintsAndIncompleteSeries()
-    {
         QCOMPARE(RangeHint(2312), QStringLiteral("Valeur du champ entre 0 et 10"));
-        FakeForm f; // GS trimester 3: E1 five items, E2 three, E3 one
-        f.state.LoadingResults = true;
+        // GS trimester 3: E1 five items, E2 three, E3 one.
         for (int i = 1; i <= 5; ++i)
             f.setBoxText(1310 + i, "1");
         QCOMPARE(FirstBoxOfIncompleteSeries(f, 1, 3), 0);
         f.setBoxText(1321, "2");
         f.setBoxText(1323, "1");
         QCOMPARE(FirstBoxOfIncompleteSeries(f, 1, 3), 1322);
-        QCOMPARE(FirstBoxOfIncompleteSeries(f, 1, 2), 0);
+        QCOMPARE(FirstBoxOfIncompleteSeries(f, 1, 2), 1212); // "35" alone in E1
     }
 };
 
