@@ -1,9 +1,6 @@
-// A process that backs up, restores and compacts a data folder in a loop
-// until the test kills it:
-//   backup_child DATAFOLDER BACKUPFOLDER
-// Each round backs the database up, puts the backup back in place, then
-// compacts it as the start-up sequence that follows both commands does.
-// It writes "ready" first, then one "." per finished round.
+// backup_child DATAFOLDER BACKUPFOLDER: backs the database up, puts the backup
+// back, compacting after each as the start-up that follows them does, in a
+// loop until the test kills it. Writes "ready", then one "." per round.
 #include "backup/BackupFiles.h"
 #include "data/Compaction.h"
 

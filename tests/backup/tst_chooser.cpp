@@ -2,9 +2,8 @@
 // paths the backup builds from the chosen folder.
 #include "TestSupport.h"
 
+#include "backup/FolderChooser.h"
 #include "backup/FolderPaths.h"
-#include "backup/Form11.h"
-#include "common/AppState.h"
 #include "mainwindow/QtDialogs.h"
 
 #include <QApplication>
@@ -19,43 +18,35 @@ class TestChooser : public QObject
 {
     Q_OBJECT
 
-    struct Folders
-    {
-        QTemporaryDir dir;
-        QString data = QDir(dir.path()).filePath(QStringLiteral("Données"));
-        QString other = QDir(dir.path()).filePath(QStringLiteral("Clé USB"));
-        Folders()
-        {
-            QDir().mkpath(data);
-            QDir().mkpath(other);
-            for (const char *name : {"DONNEES.MDB", "EXPORT.mdb", "notes.txt"})
-                TestSupport::writeFile(QDir(other).filePath(QLatin1String(name)), "x");
-            TestSupport::writeFile(QDir(data).filePath("donnees.MDB"), "x");
-        }
-    };
+    QTemporaryDir m_dir;
+    const QString m_data = m_dir.filePath(QStringLiteral("Données")),
+                  m_other = m_dir.filePath(QStringLiteral("Clé USB"));
 
-    static QPushButton *valider(Form11 &w) { return w.findChild<QPushButton *>("Command1"); }
-    static QListWidget *files(Form11 &w) { return w.findChild<QListWidget *>("File1"); }
+    static QPushButton *validate(FolderChooser &w) { return w.findChild<QPushButton *>("validateButton"); }
+    static QListWidget *files(FolderChooser &w) { return w.findChild<QListWidget *>("fileList"); }
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(QDir().mkpath(m_data) && QDir().mkpath(m_other));
+        for (const char *name : {"DONNEES.MDB", "EXPORT.mdb", "notes.txt"})
+            TestSupport::writeFile(QDir(m_other).filePath(QLatin1String(name)), "x");
+        TestSupport::writeFile(QDir(m_data).filePath("donnees.MDB"), "x");
+    }
+
     void paths()
     {
         QCOMPARE(FolderPaths::FileIn("/home/prof/Clé USB//", "donnees.mdb"), "/home/prof/Clé USB/donnees.mdb");
         QCOMPARE(FolderPaths::FileIn("/", "donnees.mdb"), "/donnees.mdb");
         QCOMPARE(FolderPaths::FileIn("E:/", "donnees.mdb"), "E:/donnees.mdb");
-    }
 
-    void dataFolderTest()
-    {
-        Folders f;
-        const QString dataFolder = f.data + QLatin1Char('/');
-        QVERIFY(FolderPaths::IsDataFolder(f.data, dataFolder));
-        QVERIFY(FolderPaths::IsDataFolder(f.data.toUpper() + "/", dataFolder));
-        const QString link = QDir(f.dir.path()).filePath("raccourci");
-        QVERIFY(QFile::link(f.data, link));
+        const QString dataFolder = m_data + QLatin1Char('/'), link = m_dir.filePath("raccourci");
+        QVERIFY(FolderPaths::IsDataFolder(m_data, dataFolder));
+        QVERIFY(FolderPaths::IsDataFolder(m_data.toUpper() + "/", dataFolder));
+        QVERIFY(QFile::link(m_data, link));
         QVERIFY(FolderPaths::IsDataFolder(link, dataFolder));
-        QVERIFY(!FolderPaths::IsDataFolder(f.dir.path(), dataFolder));
-        QVERIFY(!FolderPaths::IsDataFolder(f.other, dataFolder));
+        QVERIFY(!FolderPaths::IsDataFolder(m_dir.path(), dataFolder));
+        QVERIFY(!FolderPaths::IsDataFolder(m_other, dataFolder));
         QVERIFY(!FolderPaths::IsDataFolder(QString(), dataFolder));
         QVERIFY(FolderPaths::IsDataFolder("/", "/"));
     }
@@ -72,74 +63,64 @@ private slots:
     void refusesDataFolder()
     {
         QFETCH(bool, folderMode);
-        Folders f;
-        AppState state;
-        state.DataFolder = f.data + QLatin1Char('/');
-        state.ChooserFolderMode = folderMode;
-        state.ChooserPattern = QStringLiteral("*.mdb");
-        state.ChooserTitle = QStringLiteral("Choisir le répertoire de destination");
-        state.ChosenFolder = QStringLiteral("ancien choix");
-        Form11 w(state);
-        QCOMPARE(w.windowTitle(), state.ChooserTitle);
+        const ChooserRequest request{folderMode, "*.mdb", "Choisir le répertoire de destination"};
+        FolderChooser w(request, m_data + QLatin1Char('/'));
+        QCOMPARE(w.windowTitle(), request.title);
 
-        w.setFolder(f.data);
-        QCOMPARE(w.statusText(), Form11::Refusal);
-        QVERIFY(!valider(w)->isEnabled());
+        w.setFolder(m_data);
+        QCOMPARE(w.statusText(), FolderChooser::Refusal);
+        QVERIFY(!validate(w)->isEnabled());
         QVERIFY(!files(w)->isEnabled());
-        w.File1_DblClick();
-        w.Command1_Click();
+        w.fileDoubleClicked();
+        w.validateClicked();
         QCOMPARE(w.result(), int(QDialog::Rejected));
-        QCOMPARE(w.statusText(), Form11::Refusal);
-        QCOMPARE(state.ChosenFolder, QStringLiteral("ancien choix"));
+        QCOMPARE(w.statusText(), FolderChooser::Refusal);
+        QVERIFY(!w.choice());
 
-        w.setFolder(f.other);
+        w.setFolder(m_other);
         QCOMPARE(w.statusText(), QString());
         QCOMPARE(files(w)->isEnabled(), !folderMode);
         QCOMPARE(files(w)->count(), 2); // "*.mdb" in any letter case
-        QCOMPARE(valider(w)->isEnabled(), folderMode);
+        QCOMPARE(validate(w)->isEnabled(), folderMode);
         if (!folderMode) {
             QVERIFY(w.selectFile(QStringLiteral("EXPORT.mdb")));
-            QVERIFY(valider(w)->isEnabled());
+            QVERIFY(validate(w)->isEnabled());
         }
-        w.File1_DblClick();
+        w.fileDoubleClicked();
         QCOMPARE(w.result(), int(QDialog::Accepted));
-        QCOMPARE(state.ChosenFolder, f.other);
-        QCOMPARE(state.ChosenFile, folderMode ? QString() : QStringLiteral("EXPORT.mdb"));
+        QVERIFY(w.choice());
+        QCOMPARE(w.choice()->folder, m_other);
+        QCOMPARE(w.choice()->file, folderMode ? QString() : QStringLiteral("EXPORT.mdb"));
     }
 
-    void rootCanBeChosenAndGivingUpEmptiesTheChoice()
+    void rootCanBeChosenAndGivingUpChoosesNothing()
     {
-        AppState state;
-        state.DataFolder = QDir::tempPath() + QLatin1Char('/');
-        state.ChooserFolderMode = true;
-        state.ChooserPattern = QStringLiteral("*.mdb");
-        Form11 w(state);
+        const ChooserRequest request{true, "*.mdb", QString()};
+        FolderChooser w(request, QDir::tempPath() + QLatin1Char('/'));
         w.setFolder(QStringLiteral("/"));
         QCOMPARE(w.folderPath(), QStringLiteral("/"));
-        QVERIFY(valider(w)->isEnabled());
-        w.Command1_Click();
-        QCOMPARE(state.ChosenFolder, QStringLiteral("/"));
+        QVERIFY(validate(w)->isEnabled());
+        w.validateClicked();
+        QCOMPARE(w.choice()->folder, QStringLiteral("/"));
 
-        Form11 again(state);
-        again.Command2_Click();
+        FolderChooser again(request, QDir::tempPath());
+        again.setFolder(m_other);
+        again.cancelClicked();
         QCOMPARE(again.result(), int(QDialog::Rejected));
-        QCOMPARE(state.ChosenFolder, QString());
-        QCOMPARE(state.ChosenFile, QString());
+        QVERIFY(!again.choice());
     }
 
-    // The dialog interface shows the chooser modally.
+    // The program's dialogs show the chooser modally, refusing their data folder.
     void shownThroughTheDialogs()
     {
-        Folders f;
-        AppState state;
-        state.DataFolder = f.data + QLatin1Char('/');
-        state.ChooserFolderMode = true;
-        QString seen;
+        QString seen, status;
         QTimer::singleShot(0, [&] {
-            if (auto *w = qobject_cast<Form11 *>(QApplication::activeModalWidget())) {
+            if (auto *w = qobject_cast<FolderChooser *>(QApplication::activeModalWidget())) {
                 seen = w->objectName();
-                w->setFolder(f.other);
-                valider(*w)->click();
+                w->setFolder(m_data);
+                status = w->statusText();
+                w->setFolder(m_other);
+                validate(*w)->click();
             }
         });
         QTimer::singleShot(5000, [] { // never hang on a window left open
@@ -147,9 +128,12 @@ private slots:
                 d->reject();
         });
         QtDialogs dialogs;
-        dialogs.showChooser(state);
-        QCOMPARE(seen, QStringLiteral("Form11"));
-        QCOMPARE(state.ChosenFolder, f.other);
+        dialogs.setDataFolder(m_data + QLatin1Char('/'));
+        const std::optional<ChooserChoice> choice = dialogs.chooseFolder({true, "*.mdb", "Choisir"});
+        QCOMPARE(seen, QStringLiteral("FolderChooser"));
+        QCOMPARE(status, FolderChooser::Refusal);
+        QVERIFY(choice);
+        QCOMPARE(choice->folder, m_other);
     }
 };
 

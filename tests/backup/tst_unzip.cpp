@@ -6,26 +6,26 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
 #include <zip.h>
 
+using TestSupport::fileBytes;
+using TestSupport::writeFile;
+
 namespace {
 
 struct Member
 {
-    QByteArray name;
-    QByteArray data;
+    QByteArray name, data; // a name ending in "/" is a folder entry
     bool link = false;
     const char *password = nullptr;
 };
 
-// An archive written by libzip itself: it takes names the zip tool would clean.
+// Written by libzip itself, which takes names a zip tool would clean.
 bool writeArchive(const QString &path, const QList<Member> &members)
 {
     int error = 0;
@@ -34,13 +34,11 @@ bool writeArchive(const QString &path, const QList<Member> &members)
         return false;
     for (const Member &m : members) {
         zip_source_t *src = zip_source_buffer(z, m.data.constData(), zip_uint64_t(m.data.size()), 0);
-        const zip_int64_t index = zip_file_add(z, m.name.constData(), src, ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
+        const zip_int64_t index = m.name.endsWith('/') ? zip_dir_add(z, m.name.constData(), ZIP_FL_ENC_UTF_8)
+                                                       : zip_file_add(z, m.name.constData(), src, ZIP_FL_ENC_UTF_8);
+        if (index < 0 || m.name.endsWith('/'))
             zip_source_free(src);
-            zip_discard(z);
-            return false;
-        }
-        if (m.password && zip_file_set_encryption(z, zip_uint64_t(index), ZIP_EM_AES_256, m.password) != 0) {
+        if (index < 0 || (m.password && zip_file_set_encryption(z, zip_uint64_t(index), ZIP_EM_AES_256, m.password))) {
             zip_discard(z);
             return false;
         }
@@ -60,6 +58,16 @@ QStringList filesUnder(const QString &folder)
     return files;
 }
 
+// Lists `zip` for extraction into `folder`.
+bool open(ZipReader &u, const QString &zip, const QString &folder, bool folderNames = false, bool overwrite = false)
+{
+    u.setZipFile(zip);
+    u.setUnzipFolder(folder);
+    u.setUseFolderNames(folderNames);
+    u.setOverwriteExisting(overwrite);
+    return u.Directory() == 0;
+}
+
 } // namespace
 
 class TestUnzip : public QObject
@@ -67,88 +75,65 @@ class TestUnzip : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_zip; // made by the zip tool
+    const QString m_zip = m_dir.filePath("archive.zip");
 
 private slots:
     void initTestCase()
     {
-        const QString tool = QStandardPaths::findExecutable("zip");
-        if (tool.isEmpty())
-            QSKIP("the zip tool is not installed (scripts/install-deps.sh installs it)");
-        const QString src = m_dir.filePath("src");
-        QVERIFY(QDir().mkpath(src + "/sous dossier/profond"));
-        TestSupport::writeFile(src + "/notes.txt", QByteArray("ligne\n").repeated(200));
-        TestSupport::writeFile(src + "/sous dossier/b.txt", "un\rdeux\nfin\r");
-        TestSupport::writeFile(src + "/sous dossier/profond/c.bin", QByteArray(3000, '\x01'));
-        m_zip = m_dir.filePath("archive.zip");
-        QProcess zip;
-        zip.setWorkingDirectory(src);
-        zip.start(tool, {"-q", "-r", m_zip, "notes.txt", "sous dossier"});
-        QVERIFY(zip.waitForFinished() && zip.exitCode() == 0);
+        QVERIFY(writeArchive(m_zip, {{"notes.txt", QByteArray("ligne\n").repeated(200)},
+                                     {"sous dossier/", ""},
+                                     {"sous dossier/b.txt", "un\rdeux\nfin\r"},
+                                     {"sous dossier/profond/c.bin", QByteArray(3000, '\x01')}}));
     }
 
     void listing()
     {
         ZipReader u;
-        u.setZipFile(m_zip);
-        QCOMPARE(u.Directory(), 0);
+        QVERIFY(open(u, m_zip, QString()));
         QCOMPARE(u.FileCount(), 3); // folder entries are not listed
-        QCOMPARE(u.Filename(1), QStringLiteral("notes.txt"));
-        QCOMPARE(u.FileDirectory(1), QString());
+        // Entry 4 is out of range: an empty entry.
+        QCOMPARE((QStringList{u.Filename(1), u.FileDirectory(1), u.FileCompressionMethod(1), u.Filename(3),
+                              u.FileDirectory(3), u.Filename(4)}),
+                 (QStringList{"notes.txt", "", "Deflated", "c.bin", "sous dossier/profond", ""}));
         QCOMPARE(u.FileSize(1), 1200);
-        QVERIFY(u.FilePackedSize(1) < 100);
-        QVERIFY(u.FileCompressionRatio(1) > 90);
-        QCOMPARE(u.FileCompressionMethod(1), QStringLiteral("Deflated"));
+        QVERIFY(u.FilePackedSize(1) < 100 && u.FileCompressionRatio(1) > 90 && u.FileCRC(1) != 0);
         QVERIFY(qAbs(u.FileDate(1).secsTo(QDateTime::currentDateTime())) < 3600);
-        QVERIFY(u.FileCRC(1) != 0);
         QVERIFY(!u.FileEncrypted(1) && u.FileSelected(1));
-        QCOMPARE(u.Filename(3), QStringLiteral("c.bin"));
-        QCOMPARE(u.FileDirectory(3), QStringLiteral("sous dossier/profond"));
-        QCOMPARE(u.Filename(4), QString()); // out of range: an empty entry
         u.setZipFile(m_zip);
         QCOMPARE(u.FileCount(), 0);
-
-        int major = 0, minor = 0, revision = 0;
-        QDate date;
-        QString extra;
-        u.GetVersion(major, minor, revision, date, extra);
-        QVERIFY(major >= 1 && extra.startsWith("libzip"));
     }
 
     void extraction_data()
     {
         QTest::addColumn<bool>("folderNames");
-        QTest::addColumn<bool>("spaces");
+        QTest::addColumn<bool>("underscores");
         QTest::addColumn<QStringList>("files");
         QTest::newRow("folder names") << true << false
                                       << QStringList{"sous dossier/b.txt", "sous dossier/profond/c.bin"};
-        QTest::newRow("flat, underscores") << false << true << QStringList{"b.txt", "c.bin"};
+        QTest::newRow("underscores") << true << true << QStringList{"sous_dossier/b.txt", "sous_dossier/profond/c.bin"};
+        QTest::newRow("flat") << false << false << QStringList{"b.txt", "c.bin"};
     }
 
-    // The first entry deselected: only the others are written.
+    // The first entry deselected: only the others are written, named as asked.
     void extraction()
     {
         QFETCH(bool, folderNames);
-        QFETCH(bool, spaces);
+        QFETCH(bool, underscores);
         QFETCH(QStringList, files);
         QTemporaryDir out;
         ZipReader u;
-        u.setZipFile(m_zip);
-        u.setUnzipFolder(out.path());
-        u.setUseFolderNames(folderNames);
-        u.setSpaceToUnderScore(spaces);
-        QCOMPARE(u.Directory(), 0);
+        u.setSpaceToUnderScore(underscores);
+        QVERIFY(open(u, m_zip, out.path(), folderNames));
         u.setFileSelected(1, false);
-        QStringList progress;
-        connect(&u, &ZipReader::Progress, this, [&](int count, const QString &text) {
-            QCOMPARE(count, 1);
-            progress.append(text);
-        });
+        QString progress; // each entry's own message, its path written with "\"
+        connect(&u, &ZipReader::Progress, this,
+                [&](int count, const QString &text) { progress += count == 1 ? text : QStringLiteral("<count>"); });
         QVERIFY(u.Unzip());
         QCOMPARE(filesUnder(out.path()), files);
-        QVERIFY(!progress.join("").contains('/'));
-        QVERIFY(progress.join("").contains(folderNames ? "sous dossier\\profond\\c.bin" : "c.bin"));
-        QCOMPARE(TestSupport::fileBytes(out.filePath(files.first())), QByteArray("un\rdeux\nfin\r"));
+        QVERIFY2(!progress.contains('/') && !progress.contains("<count>") &&
+                     progress.contains(QString(files.last()).replace('/', '\\')),
+                 qPrintable(progress));
+        QCOMPARE(fileBytes(out.filePath(files.first())), QByteArray("un\rdeux\nfin\r"));
     }
 
     // Existing files stay unless OverwriteExisting or the prompt's answer says so.
@@ -156,12 +141,11 @@ private slots:
     {
         QTemporaryDir out;
         ZipReader u;
-        u.setZipFile(m_zip);
-        u.setUnzipFolder(out.path());
+        QVERIFY(open(u, m_zip, out.path()));
         const QString notes = out.filePath("notes.txt");
-        TestSupport::writeFile(notes, "mien");
+        writeFile(notes, "mien");
         QVERIFY(u.Unzip());
-        QCOMPARE(TestSupport::fileBytes(notes), QByteArray("mien"));
+        QCOMPARE(fileBytes(notes), QByteArray("mien"));
 
         u.setPromptToOverwrite(true);
         QStringList asked;
@@ -173,20 +157,20 @@ private slots:
         QVERIFY(u.Unzip());
         QCOMPARE(asked.size(), 3);
         QVERIFY(asked.first().endsWith("\\notes.txt") && !asked.first().contains('/'));
-        QCOMPARE(TestSupport::fileBytes(notes), QByteArray("mien"));
+        QCOMPARE(fileBytes(notes), QByteArray("mien"));
         answer = ZipReader::OverwriteThisFile;
         QVERIFY(u.Unzip());
-        QCOMPARE(TestSupport::fileBytes(notes).size(), 1200);
+        QCOMPARE(fileBytes(notes).size(), 1200);
 
-        TestSupport::writeFile(notes, "mien");
+        writeFile(notes, "mien");
         u.setPromptToOverwrite(false);
         u.setOverwriteExisting(true);
         u.setConvertCRToCRLF(true);
         asked.clear();
         QVERIFY(u.Unzip());
         QVERIFY(asked.isEmpty());
-        QCOMPARE(TestSupport::fileBytes(notes), QByteArray("ligne\r\n").repeated(200));
-        QCOMPARE(TestSupport::fileBytes(out.filePath("b.txt")), QByteArray("un\r\ndeux\r\nfin\r\n"));
+        QCOMPARE(fileBytes(notes), QByteArray("ligne\r\n").repeated(200));
+        QCOMPARE(fileBytes(out.filePath("b.txt")), QByteArray("un\r\ndeux\r\nfin\r\n"));
     }
 
     // Hostile names are refused and reported; the safe entry is still written;
@@ -194,12 +178,9 @@ private slots:
     void hostileArchive()
     {
         QTemporaryDir base;
-        const QString out = base.filePath("out");
-        QVERIFY(QDir().mkpath(out));
-        const QByteArray absolute = QFile::encodeName(base.filePath("absolu.txt"));
-        const QString zip = base.filePath("hostile.zip");
+        const QString out = base.filePath("out"), zip = base.filePath("hostile.zip");
         QVERIFY(writeArchive(zip, {{"../evil.txt", "x"},
-                                   {absolute, "x"},
+                                   {QFile::encodeName(base.filePath("absolu.txt")), "x"},
                                    {"C:\\windows\\evil.txt", "x"},
                                    {"a/../../up.txt", "x"},
                                    {"..\\back.txt", "x"},
@@ -208,21 +189,17 @@ private slots:
                                    {"ok.txt", "bien"}}));
         for (bool folderNames : {true, false}) {
             ZipReader u;
-            u.setZipFile(zip);
-            u.setUnzipFolder(out);
-            u.setUseFolderNames(folderNames);
-            u.setOverwriteExisting(true);
+            QVERIFY(QDir().mkpath(out) && open(u, zip, out, folderNames, true));
             QVERIFY(!u.Unzip());
             QCOMPARE(u.ErrorNumber(), int(ZipReader::ErrorRefused));
-            QVERIFY(u.ErrorSource().endsWith(".VBUnzip"));
+            QCOMPARE(u.ErrorSource(), QStringLiteral("ZipReader.VBUnzip"));
             QCOMPARE(u.RefusedEntries().size(), 6);
-            QCOMPARE(TestSupport::fileBytes(out + "/ok.txt"), QByteArray("bien"));
+            QCOMPARE(fileBytes(out + "/ok.txt"), QByteArray("bien"));
             // The link was not made, so "lien/pwn.txt" is a plain file inside.
             QCOMPARE(filesUnder(base.path()),
                      (QStringList{"hostile.zip", folderNames ? "out/lien/pwn.txt" : "out/ok.txt",
                                   folderNames ? "out/ok.txt" : "out/pwn.txt"}));
             QDir(out).removeRecursively();
-            QDir().mkpath(out);
         }
     }
 
@@ -230,19 +207,14 @@ private slots:
     {
         ZipReader u;
         QVERIFY(!u.Unzip()); // no archive named
-        u.setZipFile(m_dir.filePath("absent.zip"));
-        QVERIFY(u.Directory() != 0);
+        QVERIFY(!open(u, m_dir.filePath("absent.zip"), QString()));
         QCOMPARE(u.ErrorSource(), QStringLiteral("ZipReader.VBUnzip"));
 
         QTemporaryDir out;
         QList<Member> many;
         for (int i = 0; i < ZipReader::MaxNames + 2; ++i)
             many.append({"f" + QByteArray::number(i), "x"});
-        const QString zip = out.filePath("many.zip");
-        QVERIFY(writeArchive(zip, many));
-        u.setZipFile(zip);
-        u.setUnzipFolder(out.path());
-        QCOMPARE(u.Directory(), 0);
+        QVERIFY(writeArchive(out.filePath("many.zip"), many) && open(u, out.filePath("many.zip"), out.path()));
         u.setFileSelected(1, false);
         QVERIFY(!u.Unzip()); // 1025 names cannot be passed
         QCOMPARE(u.ErrorNumber(), int(ZipReader::ErrorTooManyNames));
@@ -253,12 +225,11 @@ private slots:
         // Cancel stops the run.
         bool cancelled = false;
         connect(&u, &ZipReader::Cancel, this, [&](const QString &, bool &cancel) { cancel = cancelled = true; });
-        QVERIFY(u.Directory() != 0);
-        QVERIFY(cancelled);
+        QVERIFY(u.Directory() != 0 && cancelled);
         QCOMPARE(u.ErrorNumber(), int(ZipReader::ErrorCancelled));
     }
 
-    // The password is asked once; a cancelled request extracts nothing.
+    // The password is asked once per run; a cancelled request extracts nothing.
     void encryptedEntries()
     {
         QTemporaryDir out;
@@ -267,10 +238,7 @@ private slots:
                           {{"a.txt", "secret a", false, "motdepasse"}, {"b.txt", "secret b", false, "motdepasse"}}))
             QSKIP("this libzip cannot write encrypted entries");
         ZipReader u;
-        u.setZipFile(zip);
-        u.setUnzipFolder(out.path());
-        QCOMPARE(u.Directory(), 0);
-        QVERIFY(u.FileEncrypted(1));
+        QVERIFY(open(u, zip, out.path()) && u.FileEncrypted(1));
         int asked = 0;
         bool refuse = true;
         connect(&u, &ZipReader::PasswordRequest, this, [&](QString &password, bool &cancel) {
@@ -284,7 +252,7 @@ private slots:
         refuse = false;
         QVERIFY(u.Unzip());
         QCOMPARE(asked, 2);
-        QCOMPARE(TestSupport::fileBytes(out.filePath("b.txt")), QByteArray("secret b"));
+        QCOMPARE(fileBytes(out.filePath("b.txt")), QByteArray("secret b"));
     }
 
     // Bounded random input: mutated archives must list and extract without a
@@ -292,11 +260,9 @@ private slots:
     void fuzzListing()
     {
         QTemporaryDir base;
-        const QString seedPath = base.filePath("seed.zip");
-        QVERIFY(writeArchive(seedPath, {{"a.txt", QByteArray("abc").repeated(50)}, {"d/b.txt", "b"}, {"../c", "c"}}));
-        const QByteArray seed = TestSupport::fileBytes(seedPath);
-        const QString out = base.filePath("out");
-        const QString fuzzed = base.filePath("f.zip");
+        const QString out = base.filePath("out"), fuzzed = base.filePath("f.zip");
+        QVERIFY(writeArchive(fuzzed, {{"a.txt", QByteArray("abc").repeated(50)}, {"d/b.txt", "b"}, {"../c", "c"}}));
+        const QByteArray seed = fileBytes(fuzzed);
         QRandomGenerator rng(7);
         constexpr int Inputs = 3000;
         int listed = 0;
@@ -304,20 +270,15 @@ private slots:
             QByteArray bytes = i % 10 == 0 ? seed.left(int(rng.bounded(seed.size()))) : seed;
             for (int e = int(rng.bounded(1, 8)); e > 0 && !bytes.isEmpty(); --e)
                 bytes[int(rng.bounded(bytes.size()))] = char(rng.bounded(256));
-            TestSupport::writeFile(fuzzed, bytes);
+            writeFile(fuzzed, bytes);
             ZipReader u;
-            u.setZipFile(fuzzed);
-            u.setUnzipFolder(out);
-            u.setUseFolderNames(true);
-            u.setOverwriteExisting(true);
             QVERIFY(QDir().mkpath(out));
-            if (u.Directory() == 0)
+            if (open(u, fuzzed, out, true, true))
                 listed += u.FileCount();
             if (i % 5 == 0) // extraction is slower (every file is synced to disk)
                 u.Unzip();
             QDir(out).removeRecursively();
-            const QStringList left = filesUnder(base.path());
-            QVERIFY2(left == (QStringList{"f.zip", "seed.zip"}), qPrintable(left.join(',')));
+            QVERIFY2(filesUnder(base.path()) == QStringList{"f.zip"}, qPrintable(filesUnder(base.path()).join(',')));
         }
         qInfo("zip listing: %d random archives, %d entries listed, 0 crashes", Inputs, listed);
     }
