@@ -2,6 +2,7 @@
 
 #include "FolderPaths.h"
 #include "data/DataFiles.h"
+#include "data/Migration.h"
 #include "data/Schema.h"
 #include "data/SqliteSupport.h"
 
@@ -77,9 +78,9 @@ bool copyFile(const QString &from, const QString &temp, const Faults &faults, QS
 }
 
 // Why a copy cannot serve as the program's database; empty when it can.
-// A file of an older stamped version is taken: the start-up that follows
-// the restore brings it up to date. Version 1 is the first the program
-// stamped, so an unstamped file is not one it knows how to convert.
+// A file of an older stamped version is brought up to date (the copy, not
+// the original). Version 1 is the first the program stamped, so an
+// unstamped file is not one it knows how to convert.
 QString unusable(const QString &copy, const QString &original)
 {
     const Schema::FileCheck check = Schema::CheckDatabaseFile(copy, true);
@@ -102,7 +103,10 @@ QString unusable(const QString &copy, const QString &original)
     qint64 version = 0;
     if (!db.open(copy, false, true) || !db.queryInt(QStringLiteral("PRAGMA user_version"), &version))
         return QStringLiteral("Le fichier « %1 » est illisible.").arg(file);
-    if (version < 1)
+    db.close();
+    // An older copy is brought up to date here, so that the live file is only
+    // ever replaced by a file the program can open.
+    if (version < 1 || (version < Schema::Version && !Migration::MigrateFile(copy, nullptr)))
         return QStringLiteral("Le fichier « %1 » a été créé par une version ancienne du programme "
                               "et ne peut pas être converti.")
             .arg(file);

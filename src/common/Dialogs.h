@@ -15,8 +15,8 @@ struct ChooserRequest
     QString title;
 };
 
-// What the user chose: the folder (with its trailing separator) and, in
-// file mode, the file's name.
+// What the user chose: the folder (without a trailing separator, except for
+// a root) and, in file mode, the file's name.
 struct ChooserChoice
 {
     QString folder;

@@ -2,6 +2,7 @@
 
 #include "Schema.h"
 
+#include <QAtomicInt>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -105,6 +106,24 @@ bool MigrateToCurrent(const QSqlDatabase &db, QString *error)
         *error = handle.lastError().text();
     handle.rollback();
     return false;
+}
+
+bool MigrateFile(const QString &path, QString *error)
+{
+    static QAtomicInt counter;
+    const QString name = QStringLiteral("velorin-migration-%1").arg(counter.fetchAndAddRelaxed(1));
+    bool done = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            done = fail(error, db.lastError().text());
+        else
+            done = MigrateToCurrent(db, error);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return done;
 }
 
 } // namespace Migration

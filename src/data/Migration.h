@@ -14,6 +14,10 @@ int FileVersion(const QSqlDatabase &db);
 // file is (now) current; a newer file is left alone and refused.
 bool MigrateToCurrent(const QSqlDatabase &db, QString *error);
 
+// The same on the file at `path`, opened on a connection of its own (a
+// restored copy, before it replaces the live file).
+bool MigrateFile(const QString &path, QString *error);
+
 // Version 1 to 2: ELEVE gets its key NOELEVE INTEGER PRIMARY KEY, each pupil
 // keeping its row number as key, every value untouched; the export view stops
 // carrying the whole row (a key must not travel to another school). Runs

@@ -227,6 +227,7 @@ private slots:
         row("restore: another program's database", "foreign", "de Rozodivo Velorin");
         row("restore: newer schema version", "newer", "plus récente");
         row("restore: unstamped older file", "older", "version ancienne");
+        row("restore: version 1 that cannot be converted", "older1", "ne peut pas être converti");
         row("restore: full disk midway", "full 0.5", full);
         row("restore: unwritable data folder", "unwritable", "Impossible d'écrire");
         row("restore: crash after the copy", "copied", "interrompue");
@@ -271,9 +272,11 @@ private slots:
         SqliteSupport::RawDatabase db;
         if (fault == QLatin1String("foreign"))
             QVERIFY(db.open(source, true) && db.exec("CREATE TABLE NOTES (TEXTE TEXT)"));
-        if (fault == QLatin1String("newer") || fault == QLatin1String("older"))
+        // "older1": today's schema stamped 1, whose key column the conversion refuses.
+        if (fault == QLatin1String("newer") || fault.startsWith(QLatin1String("older")))
             QVERIFY(db.open(source, false) &&
-                    db.exec(QStringLiteral("PRAGMA user_version = %1").arg(fault == "newer" ? 99 : 0)));
+                    db.exec(QStringLiteral("PRAGMA user_version = %1")
+                                .arg(fault == "newer" ? 99 : fault == "older1" ? 1 : 0)));
         db.close();
         f.dialogs.queueChoice(chosen, restore ? QStringLiteral("donnees.mdb") : QString());
         restore ? RunRestore(f.context, *f.window, faults) : RunBackup(f.context, *f.window, faults);
