@@ -4,7 +4,6 @@
 
 #include "common/ScriptedDialogs.h"
 #include "data/Compaction.h"
-#include "data/Connection.h"
 #include "data/DataFiles.h"
 #include "data/DatabaseStartup.h"
 #include "data/InstanceLock.h"
@@ -19,42 +18,27 @@
 #include <QTest>
 
 using TestSupport::fileBytes;
-using TestSupport::fileNames;
 
 namespace {
 
 const QDateTime Now(QDate(2024, 3, 15), QTime(10, 30));
 
-QString pathIn(const QString &folder, const QString &name)
-{
-    return QDir(folder).filePath(name);
-}
-
 // Every file of the folder with its content.
 QMap<QString, QByteArray> snapshot(const QString &folder)
 {
     QMap<QString, QByteArray> files;
-    for (const QString &name : fileNames(folder))
-        files.insert(name, fileBytes(pathIn(folder, name)));
+    for (const QString &name : TestSupport::fileNames(folder))
+        files.insert(name, fileBytes(QDir(folder).filePath(name)));
     return files;
 }
 
-void makeSqliteFile(const QString &path, const QStringList &statements)
+// How many messages and questions were shown, then the first, "?" marking a question: "1 Confirmer?: text".
+QString describe(const ScriptedDialogs &dialogs)
 {
-    SqliteSupport::RawDatabase db;
-    QVERIFY(db.open(path, true));
-    for (const QString &sql : statements)
-        QVERIFY2(db.exec(sql), qPrintable(db.error()));
-}
-
-// A folder after a normal start: its live file and, as donnees.BAK, a sound
-// copy holding one school.
-void makeStartedFolder(const QString &folder)
-{
-    TestSupport::createEmptyDataFolder(folder);
-    TestSupport::insertRow(folder, QStringLiteral("ECOLE"), {{"NOECOLE", 1}, {"NOM_ECOLE", "Ecole Jules Ferry"}});
-    QString error;
-    QVERIFY2(CompactDatabase(folder, &error), qPrintable(error));
+    QString text = QString::number(dialogs.shown().size());
+    for (const ScriptedDialogs::Shown &s : dialogs.shown().mid(0, 1))
+        text += ' ' + s.title + (s.isQuestion ? "?: " : ": ") + s.text;
+    return text;
 }
 
 } // namespace
@@ -78,175 +62,116 @@ private slots:
         ScriptedDialogs dialogs;
         dialogs.queueAnswer(yes);
         QCOMPARE(PrepareDataFolder(dir.path(), dialogs, Now), yes);
-        QCOMPARE(dialogs.shown().size(), 1);
-        QVERIFY(dialogs.shown().first().isQuestion);
-        QCOMPARE(dialogs.shown().first().title, QStringLiteral("Confirmer"));
-        if (!yes) {
-            QCOMPARE(fileNames(dir.path()), QStringList());
+        QVERIFY2(describe(dialogs).startsWith("1 Confirmer?: "), qPrintable(describe(dialogs)));
+        QCOMPARE(TestSupport::fileNames(dir.path()), yes ? QStringList({"Export.vid", "donnees.mdb"}) : QStringList());
+        if (!yes)
             return;
-        }
-        QCOMPARE(fileNames(dir.path()), (QStringList{"Export.vid", "donnees.mdb"}));
-        QVERIFY(Schema::CheckDatabaseFile(pathIn(dir.path(), "donnees.mdb"), true).sound());
-        // The template is a file of the same engine without the pupils' table,
-        // which a transfer creates in its copy.
-        const Schema::FileCheck model = Schema::CheckDatabaseFile(pathIn(dir.path(), "Export.vid"), true);
+        QVERIFY(Schema::CheckDatabaseFile(dir.filePath("donnees.mdb"), true).sound());
+        // The template is a file of the same engine without the pupils' table, which a transfer creates in its copy.
+        const Schema::FileCheck model = Schema::CheckDatabaseFile(dir.filePath("Export.vid"), true);
         QCOMPARE(model.state, Schema::FileState::WrongSchema);
         QVERIFY(model.detail.contains(QLatin1String("ELEVE")));
-
+        // The next start asks nothing: a missing template is made again, the temporary file of an interrupted copy
+        // dropped (the file it was to replace is whole).
+        QVERIFY(QFile::remove(dir.filePath("Export.vid")));
+        const QMap<QString, QByteArray> before = snapshot(dir.path());
+        TestSupport::writeFile(dir.filePath("donnees.mdb.tmp"), "SQLite format 3 half-copied");
         ScriptedDialogs again;
         QVERIFY(PrepareDataFolder(dir.path(), again, Now));
         QCOMPARE(again.titles(), QStringList());
-    }
-
-    // A missing template is made again; the temporary file of an interrupted
-    // copy is dropped (the file it was to replace is whole).
-    void missingTemplateAddedAndLeftoverDropped()
-    {
-        QTemporaryDir dir;
-        makeStartedFolder(dir.path());
-        QVERIFY(QFile::remove(pathIn(dir.path(), "Export.vid")));
-        const QMap<QString, QByteArray> before = snapshot(dir.path());
-        TestSupport::writeFile(pathIn(dir.path(), "donnees.mdb.tmp"), "SQLite format 3 half-copied");
-        ScriptedDialogs dialogs;
-        QVERIFY(PrepareDataFolder(dir.path(), dialogs, Now));
-        QCOMPARE(dialogs.titles(), QStringList());
         QMap<QString, QByteArray> after = snapshot(dir.path());
         QVERIFY(after.take("Export.vid").startsWith("SQLite format 3"));
         QCOMPARE(after, before);
     }
 
-    // Files the program must not open: it says which one and stops, leaving
-    // the folder exactly as it was.
-    void refused_data()
+    // A live file the program cannot open: with a sound donnees.BAK beside a damaged or missing one, the copy is
+    // offered (accepting keeps the damaged file aside); otherwise the program says which file and stops. Whatever
+    // stops the program leaves the folder exactly as it was.
+    void unusableFile_data()
     {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("live");
         QTest::addColumn<bool>("withBackup");
-        QTest::newRow("text file") << "text" << false;
-        QTest::newRow("other program's database") << "foreign" << false;
-        QTest::newRow("newer version") << "newer" << false;
-        QTest::newRow("newer version beside a sound backup") << "newer" << true;
-    }
-
-    void refused()
-    {
-        QFETCH(QString, kind);
-        QFETCH(bool, withBackup);
-        QTemporaryDir dir;
-        const QString live = pathIn(dir.path(), "donnees.mdb");
-        QString error;
-        QVERIFY(Schema::CreateExportTemplate(pathIn(dir.path(), "Export.vid"), &error));
-        if (withBackup)
-            QVERIFY(Schema::CreateDatabase(pathIn(dir.path(), "donnees.BAK"), &error));
-        if (kind == QLatin1String("text")) {
-            TestSupport::writeFile(live, "NOM;PRENOM\nDupont;Jean\n");
-        } else if (kind == QLatin1String("foreign")) {
-            makeSqliteFile(live, {QStringLiteral("CREATE TABLE NOTES (TEXTE TEXT)"), QStringLiteral("INSERT INTO NOTES VALUES ('x')")});
-        } else {
-            QVERIFY(Schema::CreateDatabase(live, &error));
-            makeSqliteFile(live, {QStringLiteral("PRAGMA user_version = 99")});
-        }
-        const QMap<QString, QByteArray> before = snapshot(dir.path());
-
-        ScriptedDialogs dialogs;
-        QVERIFY(!PrepareDataFolder(dir.path(), dialogs, Now));
-        QCOMPARE(dialogs.shown().size(), 1);
-        QVERIFY(!dialogs.shown().first().isQuestion);
-        QCOMPARE(dialogs.shown().first().title, QStringLiteral("ATTENTION"));
-        QVERIFY2(dialogs.shown().first().text.contains(QLatin1String("donnees.mdb")), qPrintable(dialogs.shown().first().text));
-        QCOMPARE(snapshot(dir.path()), before);
-    }
-
-    // A damaged or missing live file beside a sound donnees.BAK: the copy is
-    // offered; refusing touches nothing, accepting keeps the damaged file aside.
-    void previousOffered_data()
-    {
-        QTest::addColumn<bool>("missing");
         QTest::addColumn<bool>("yes");
-        QTest::newRow("damaged, Non") << false << false;
-        QTest::newRow("damaged, Oui") << false << true;
-        QTest::newRow("missing, Non") << true << false;
-        QTest::newRow("missing, Oui") << true << true;
+        QTest::addColumn<QString>("shown"); // count and title of what is shown, and the file it names
+        QTest::newRow("text file") << "text" << false << false << "1 ATTENTION: donnees.mdb";
+        QTest::newRow("other program's database") << "foreign" << false << false << "1 ATTENTION: donnees.mdb";
+        QTest::newRow("newer version") << "newer" << false << false << "1 ATTENTION: donnees.mdb";
+        QTest::newRow("newer version beside a sound backup") << "newer" << true << false << "1 ATTENTION: donnees.mdb";
+        QTest::newRow("damaged, Non") << "damaged" << true << false << "1 Confirmer?: donnees.BAK";
+        QTest::newRow("damaged, Oui") << "damaged" << true << true << "1 Confirmer?: donnees.BAK";
+        // Refusing the copy of a missing file, the user is asked whether to create an empty one.
+        QTest::newRow("missing, Non") << "missing" << true << false << "2 Confirmer?: donnees.BAK";
+        QTest::newRow("missing, Oui") << "missing" << true << true << "1 Confirmer?: donnees.BAK";
     }
 
-    void previousOffered()
+    void unusableFile()
     {
-        QFETCH(bool, missing);
+        QFETCH(QString, live);
         QFETCH(bool, yes);
         QTemporaryDir dir;
         const QString folder = dir.path();
-        makeStartedFolder(folder);
-        const QString live = DataFiles::LiveDatabase(folder);
+        TestSupport::createEmptyDataFolder(folder);
+        TestSupport::insertRow(folder, QStringLiteral("ECOLE"), {{"NOECOLE", 1}, {"NOM_ECOLE", "Ecole Jules Ferry"}});
+        QFETCH(bool, withBackup);
+        QVERIFY(!withBackup || CompactDatabase(folder, nullptr)); // as after a normal start
+        const QString path = DataFiles::LiveDatabase(folder);
         const QByteArray damaged = QByteArray("SQLite format 3\0", 16) + QByteArray(3000, '\x7f');
-        if (missing)
-            QVERIFY(QFile::remove(live));
+        if (live == "newer")
+            TestSupport::execSql(folder, QStringLiteral("PRAGMA user_version = %1").arg(Schema::Version + 1));
         else
-            TestSupport::writeFile(live, damaged);
+            QVERIFY(QFile::remove(path));
+        if (live == "text" || live == "damaged")
+            TestSupport::writeFile(path, live == "text" ? QByteArray("NOM;PRENOM\nDupont;Jean\n") : damaged);
+        SqliteSupport::RawDatabase foreign;
+        QVERIFY(live != "foreign" || (foreign.open(path, true) && foreign.exec("CREATE TABLE NOTES (TEXTE TEXT)")));
+        foreign.close();
         const QMap<QString, QByteArray> before = snapshot(folder);
 
         ScriptedDialogs dialogs;
         dialogs.queueAnswer(yes);
         QCOMPARE(PrepareDataFolder(folder, dialogs, Now), yes);
-        QVERIFY(!dialogs.shown().isEmpty());
-        QVERIFY(dialogs.shown().first().isQuestion);
-        QCOMPARE(dialogs.shown().first().title, QStringLiteral("Confirmer"));
-        QVERIFY(dialogs.shown().first().text.contains(QLatin1String("donnees.BAK")));
+        QFETCH(QString, shown);
+        QVERIFY2(describe(dialogs).startsWith(shown.section(' ', 0, 1)) &&
+                     describe(dialogs).contains(shown.section(' ', 2), Qt::CaseInsensitive),
+                 qPrintable(describe(dialogs)));
         if (!yes) {
             QCOMPARE(snapshot(folder), before);
             return;
         }
-        QCOMPARE(dialogs.shown().size(), 1);
         QMap<QString, QByteArray> after = snapshot(folder);
         QCOMPARE(after.take("donnees.BAK"), before.value("donnees.BAK"));
         QCOMPARE(after.take("Export.vid"), before.value("Export.vid"));
-        QCOMPARE(fileBytes(DataFiles::LiveDatabase(folder)), before.value("donnees.BAK"));
-        after.remove(QFileInfo(DataFiles::LiveDatabase(folder)).fileName());
-        if (missing) {
-            QCOMPARE(after.keys(), QStringList());
-        } else {
-            QCOMPARE(after.size(), 1);
-            QCOMPARE(after.first(), damaged);
-        }
-        Connection connection;
-        connection.setDataFolder(folder);
-        QVERIFY(connection.OpenDatabase());
-        QVERIFY(connection.Data1.findFirst(QStringLiteral("NOM_ECOLE"), QStringLiteral("Ecole Jules Ferry")));
+        QCOMPARE(after.take(QFileInfo(DataFiles::LiveDatabase(folder)).fileName()), before.value("donnees.BAK"));
+        QCOMPARE(after.values(), live == "missing" ? QList<QByteArray>() : QList<QByteArray>{damaged}); // kept aside
     }
 
-    void secondCopyInSameProcess()
+    // A second copy is kept out, in this process or from another one, even after
+    // days; once the holder releases or dies, the folder is free again.
+    void instanceLock()
     {
         QTemporaryDir dir;
-        InstanceLock first;
-        InstanceLock second;
+        InstanceLock first, second;
         QVERIFY(first.acquire(dir.path()));
-        QVERIFY(!second.acquire(dir.path()));
-        QVERIFY(!second.held());
-        QVERIFY(first.held());
+        QVERIFY(!second.acquire(dir.path()) && !second.held() && first.held());
         first.release();
         QVERIFY(second.acquire(dir.path()));
-    }
+        second.release();
 
-    // Another process holds the folder; once it dies without releasing, the
-    // folder is free again.
-    void secondCopyInAnotherProcess()
-    {
-        QTemporaryDir dir;
         QProcess child;
         child.start(QStringLiteral(DATAFOLDER_CHILD), {QStringLiteral("lock"), dir.path()});
         QVERIFY(child.waitForStarted());
         while (!child.canReadLine())
             QVERIFY2(child.waitForReadyRead(10000), child.readAllStandardError().constData());
         QCOMPARE(child.readLine(), QByteArray("ready\n"));
-        InstanceLock lock;
-        QVERIFY(!lock.acquire(dir.path()));
-        // A copy may rightly keep the folder for days.
-        QFile lockFile(QDir(dir.path()).filePath(DataFiles::LockFile));
+        QVERIFY(!first.acquire(dir.path()));
+        QFile lockFile(dir.filePath(DataFiles::LockFile));
         QVERIFY(lockFile.open(QIODevice::ReadWrite));
         QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addDays(-30), QFileDevice::FileModificationTime));
         lockFile.close();
-        QVERIFY(!lock.acquire(dir.path()));
+        QVERIFY(!first.acquire(dir.path()));
         child.kill();
         QVERIFY(child.waitForFinished());
-        QVERIFY(lock.acquire(dir.path()));
+        QVERIFY(first.acquire(dir.path()));
     }
 };
 
