@@ -50,7 +50,7 @@ bool AddPupilKey(const QSqlDatabase &db, QString *error)
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT name, type FROM pragma_table_info('ELEVE') ORDER BY cid")))
         return fail(error, q.lastError().text());
-    QStringList definitions{QStringLiteral("NOELEVE INTEGER PRIMARY KEY")};
+    QStringList definitions{QStringLiteral("NOELEVE INTEGER PRIMARY KEY AUTOINCREMENT")};
     QStringList columns;
     while (q.next()) {
         const QString name = q.value(0).toString();

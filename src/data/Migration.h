@@ -18,7 +18,8 @@ bool MigrateToCurrent(const QSqlDatabase &db, QString *error);
 // restored copy, before it replaces the live file).
 bool MigrateFile(const QString &path, QString *error);
 
-// Version 1 to 2: ELEVE gets its key NOELEVE INTEGER PRIMARY KEY, each pupil
+// Version 1 to 2: ELEVE gets its key NOELEVE INTEGER PRIMARY KEY AUTOINCREMENT
+// (a deleted pupil's key is never given again), each pupil
 // keeping its row number as key, every value untouched; the export view stops
 // carrying the whole row (a key must not travel to another school). Runs
 // inside the caller's transaction.

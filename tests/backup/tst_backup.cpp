@@ -63,7 +63,7 @@ void writeFirstVersion(const QString &path)
     QVERIFY(db.open(path, true));
     for (QString statement : Schema::Statements()) {
         if (statement.startsWith(QLatin1String("CREATE TABLE ELEVE (")))
-            statement.remove(QRegularExpression(QStringLiteral("\\s*NOELEVE INTEGER PRIMARY KEY,")));
+            statement.remove(QRegularExpression(QStringLiteral("\\s*NOELEVE INTEGER PRIMARY KEY AUTOINCREMENT,")));
         if (statement.startsWith(QLatin1String("CREATE VIEW VIEW_EXPORT")))
             statement = QStringLiteral("CREATE VIEW VIEW_EXPORT AS SELECT ELEVE.*, CLASSE.NIVEAU AS Niveau FROM ELEVE "
                                        "LEFT JOIN CLASSE ON CLASSE.NOECOLE = ELEVE.NOECOLE AND CLASSE.NOCLASSE = "

@@ -25,7 +25,7 @@ void makeVersionOne(const QString &path, const QString &extra = {})
     QStringList statements;
     for (QString statement : Schema::Statements()) {
         if (statement.startsWith(QLatin1String("CREATE TABLE ELEVE ")))
-            statement.remove(QStringLiteral("  NOELEVE INTEGER PRIMARY KEY,\n"));
+            statement.remove(QStringLiteral("  NOELEVE INTEGER PRIMARY KEY AUTOINCREMENT,\n"));
         if (statement.startsWith(QLatin1String("CREATE VIEW VIEW_EXPORT ")))
             statement = QStringLiteral("CREATE VIEW VIEW_EXPORT AS SELECT ELEVE.*, CLASSE.NIVEAU AS Niveau FROM ELEVE "
                                        "LEFT JOIN CLASSE ON CLASSE.NOECOLE = ELEVE.NOECOLE AND CLASSE.NOCLASSE = "
