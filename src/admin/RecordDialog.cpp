@@ -279,8 +279,7 @@ QList<qint64> RecordDialog::classPupilKeys() const
 {
     QList<qint64> keys;
     const Session &session = m_context.session;
-    for (const Roster::PupilEntry &pupil :
-         Roster::Pupils(m_context.connection, session.schoolNo(), session.classNo()))
+    for (const Roster::PupilEntry &pupil : Roster::Pupils(m_context.connection, session.schoolNo(), session.classNo()))
         keys.append(pupil.key);
     return keys;
 }

@@ -309,8 +309,7 @@ void FolderChooser::reject()
     QDialog::reject();
 }
 
-std::optional<ChooserChoice> RunFolderChooser(const ChooserRequest &request, const QString &dataFolder,
-                                              QWidget *parent)
+std::optional<ChooserChoice> RunFolderChooser(const ChooserRequest &request, const QString &dataFolder, QWidget *parent)
 {
     FolderChooser chooser(request, dataFolder, parent);
     chooser.exec();

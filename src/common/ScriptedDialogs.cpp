@@ -1,6 +1,5 @@
 #include "ScriptedDialogs.h"
 
-
 void ScriptedDialogs::message(const QString &title, const QString &text, Icon)
 {
     m_shown.append({title, text, false});

@@ -56,8 +56,8 @@ bool AddPupilKey(const QSqlDatabase &db, QString *error)
         const QString name = q.value(0).toString();
         if (name.compare(QLatin1String("NOELEVE"), Qt::CaseInsensitive) == 0)
             return fail(error, QStringLiteral("ELEVE already has a column NOELEVE"));
-        const QString quoted = QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-                               QLatin1Char('"');
+        const QString quoted =
+            QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
         columns.append(quoted);
         definitions.append(quoted + QLatin1Char(' ') + q.value(1).toString());
     }

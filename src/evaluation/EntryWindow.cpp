@@ -23,7 +23,6 @@
 
 namespace {
 
-
 QLabel *heading(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);

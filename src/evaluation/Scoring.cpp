@@ -72,9 +72,9 @@ QVariantMap ExerciseFields(int level, int trimester, int exercise, const QString
         fields.insert(ExerciseField(trimester, exercise, QStringLiteral("TOT")),
                       labels.tot == NoResult ? AbsenceCode : labels.tot.toInt());
     const bool categorised = labels.cat != NoResult;
-    fields.insert(ExerciseField(trimester, exercise, QStringLiteral("CAT")), categorised ? labels.cat.toInt() : AbsenceCode);
-    fields.insert(ExerciseField(trimester, exercise, QStringLiteral("PRO")),
-                  categorised ? labels.prof : NoResult);
+    fields.insert(ExerciseField(trimester, exercise, QStringLiteral("CAT")),
+                  categorised ? labels.cat.toInt() : AbsenceCode);
+    fields.insert(ExerciseField(trimester, exercise, QStringLiteral("PRO")), categorised ? labels.prof : NoResult);
     return fields;
 }
 

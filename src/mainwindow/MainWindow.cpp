@@ -590,10 +590,10 @@ void MainWindow::reportFailure(const QString &error)
 
 void MainWindow::updateToolbars()
 {
-    const ToolbarStates states = m_context.connection.isOpen()
-                                     ? UpdateToolbarStates(int(m_schoolList->count()), int(m_classList->count()),
-                                                           int(m_pupilList->count()))
-                                     : UpdateToolbarStates(0, 0, 0);
+    const ToolbarStates states =
+        m_context.connection.isOpen()
+            ? UpdateToolbarStates(int(m_schoolList->count()), int(m_classList->count()), int(m_pupilList->count()))
+            : UpdateToolbarStates(0, 0, 0);
     const std::pair<QString, const QList<bool> *> bars[] = {
         {QStringLiteral("schoolToolbar"), &states.schools},
         {QStringLiteral("classToolbar"), &states.classes},

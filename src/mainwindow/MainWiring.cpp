@@ -67,7 +67,6 @@ void ConnectMainWindow(MainWindow &window, AppContext &context)
 
     // "Saisie", its trimester menu and a pupil's double-click open the entry
     // window of the class's level on the chosen tab, modal.
-    window.setEntryOpener([&context, &window](int level, int tabIndex) {
-        OpenEntryWindow(context, level, tabIndex, &window);
-    });
+    window.setEntryOpener(
+        [&context, &window](int level, int tabIndex) { OpenEntryWindow(context, level, tabIndex, &window); });
 }

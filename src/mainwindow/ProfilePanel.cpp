@@ -4,8 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 
-ProfilePanel::ProfilePanel(const QString &objectName, const QString &title, QWidget *parent)
-    : QGroupBox(title, parent)
+ProfilePanel::ProfilePanel(const QString &objectName, const QString &title, QWidget *parent) : QGroupBox(title, parent)
 {
     setObjectName(objectName);
     auto *grid = new QGridLayout(this);

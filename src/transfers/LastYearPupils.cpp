@@ -82,7 +82,8 @@ bool Add(Connection &connection, qint16 school, qint16 klass, const QList<QVaria
         }
         if (!find.exec() || !find.next()) {
             if (error)
-                *error = find.lastError().isValid() ? find.lastError().text() : QStringLiteral("élève archivé introuvable");
+                *error =
+                    find.lastError().isValid() ? find.lastError().text() : QStringLiteral("élève archivé introuvable");
             return false;
         }
         const bool taken = find.value(0).toBool();

@@ -59,10 +59,11 @@ bool Export(Connection &connection, const QString &folder, qint64 pupilKey, QStr
             return fail(error, file.error());
         }
         QSqlQuery q(connection.database());
-        q.prepare(QStringLiteral("CREATE TABLE %1.ELEVE AS SELECT %2, CLASSE.NIVEAU AS Niveau FROM ELEVE "
-                                 "LEFT JOIN CLASSE ON CLASSE.NOECOLE = ELEVE.NOECOLE AND CLASSE.NOCLASSE = ELEVE.NOCLASSE "
-                                 "WHERE ELEVE.NOELEVE = :KEY")
-                      .arg(TransferFile::Schema, columns.join(QStringLiteral(", "))));
+        q.prepare(
+            QStringLiteral("CREATE TABLE %1.ELEVE AS SELECT %2, CLASSE.NIVEAU AS Niveau FROM ELEVE "
+                           "LEFT JOIN CLASSE ON CLASSE.NOECOLE = ELEVE.NOECOLE AND CLASSE.NOCLASSE = ELEVE.NOCLASSE "
+                           "WHERE ELEVE.NOELEVE = :KEY")
+                .arg(TransferFile::Schema, columns.join(QStringLiteral(", "))));
         q.bindValue(QStringLiteral(":KEY"), pupilKey);
         QString failure;
         if (!q.exec())

@@ -17,8 +17,7 @@ namespace {
 const QString Abandon = QStringLiteral("Abandon");
 const QString Success = QStringLiteral("Succès");
 
-std::optional<ChooserChoice> choose(AppContext &context, bool folderMode, const QString &pattern,
-                                    const QString &title)
+std::optional<ChooserChoice> choose(AppContext &context, bool folderMode, const QString &pattern, const QString &title)
 {
     return context.dialogs.chooseFolder({folderMode, pattern, title});
 }
@@ -50,10 +49,9 @@ void ExportPupil(AppContext &context, MainScreen &screen)
         done = key != 0 && PupilExport::Export(context.connection, choice->folder, key, &error);
     }
     if (!done) {
-        context.dialogs.message(Abandon,
-                                QStringLiteral("La procédure d'export a été abandonnée suite à une erreur !\n\n") +
-                                    error,
-                                Dialogs::Icon::Warning);
+        context.dialogs.message(
+            Abandon, QStringLiteral("La procédure d'export a été abandonnée suite à une erreur !\n\n") + error,
+            Dialogs::Icon::Warning);
         return;
     }
     context.dialogs.message(Success,
@@ -79,10 +77,9 @@ void ImportPupil(AppContext &context, MainScreen &screen)
     }
     switch (result.outcome) {
     case PupilImport::Outcome::Failed:
-        context.dialogs.message(Abandon,
-                                QStringLiteral("La procédure d'import a été abandonnée suite à une erreur !\n\n") +
-                                    result.error,
-                                Dialogs::Icon::Warning);
+        context.dialogs.message(
+            Abandon, QStringLiteral("La procédure d'import a été abandonnée suite à une erreur !\n\n") + result.error,
+            Dialogs::Icon::Warning);
         return;
     case PupilImport::Outcome::LevelMismatch:
         context.dialogs.message(

@@ -274,9 +274,10 @@ private slots:
             QVERIFY(db.open(source, true) && db.exec("CREATE TABLE NOTES (TEXTE TEXT)"));
         // "older1": today's schema stamped 1, whose key column the conversion refuses.
         if (fault == QLatin1String("newer") || fault.startsWith(QLatin1String("older")))
-            QVERIFY(db.open(source, false) &&
-                    db.exec(QStringLiteral("PRAGMA user_version = %1")
-                                .arg(fault == "newer" ? 99 : fault == "older1" ? 1 : 0)));
+            QVERIFY(db.open(source, false) && db.exec(QStringLiteral("PRAGMA user_version = %1")
+                                                          .arg(fault == "newer"    ? 99
+                                                               : fault == "older1" ? 1
+                                                                                   : 0)));
         db.close();
         f.dialogs.queueChoice(chosen, restore ? QStringLiteral("donnees.mdb") : QString());
         restore ? RunRestore(f.context, *f.window, faults) : RunBackup(f.context, *f.window, faults);

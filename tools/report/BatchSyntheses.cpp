@@ -4,9 +4,9 @@
 #include "data/Connection.h"
 #include "data/DataFiles.h"
 #include "data/InstanceLock.h"
+#include "data/Roster.h"
 #include "evaluation/EvaluationModel.h"
 #include "evaluation/ResultStore.h"
-#include "data/Roster.h"
 #include "reports/ClassSynthesis.h"
 #include "reports/PageComposer.h"
 
