@@ -6,8 +6,7 @@
 
 namespace {
 
-// Runs `steps` in one transaction; a failure rolls everything back and
-// reloads the filtered lists, which may have been requeried in between.
+// Runs `steps` in one transaction; a failure rolls everything back.
 bool inTransaction(Connection &connection, const std::function<bool(QString *)> &steps, QString *error)
 {
     bool done = false;
@@ -24,10 +23,6 @@ bool inTransaction(Connection &connection, const std::function<bool(QString *)> 
                 *error = QStringLiteral("la base de données a refusé d'enregistrer la suppression");
             done = false;
         }
-    }
-    if (!done) {
-        connection.VIEW_ELEVE.requery();
-        connection.VIEW_CLASSE.requery();
     }
     return done;
 }

@@ -119,28 +119,25 @@ void MainWindow::setCommand(const QString &toolbarAndKey, Command command)
 
 void MainWindow::runCommand(const QString &toolbar, const QString &key)
 {
-    if (toolbar == MainToolbar) {
-        if (key == QLatin1String("Saisie")) {
-            openEntry(0);
-        } else if (key.startsWith(QLatin1String("Trim"))) {
-            const int trimester = key.mid(4).toInt();
-            openEntry(m_context.session.classLevel() == 1 ? trimester - 2 : trimester - 1);
-            return;
-        } else if (key == QLatin1String("Analyse")) {
-            synthesis();
-        } else if (key == QLatin1String("Restaure")) {
-            if (const Command command = m_commands.value(MainToolbar + QLatin1Char('/') + key))
-                command();
-            return;
-        } else if (const Command command = m_commands.value(MainToolbar + QLatin1Char('/') + key)) {
+    const Command command = m_commands.value(toolbar + QLatin1Char('/') + key);
+    if (toolbar != MainToolbar) {
+        if (command)
             command();
-        }
-        if (m_context.session.hasClass())
-            showPupilProfile();
         return;
     }
-    if (const Command command = m_commands.value(toolbar + QLatin1Char('/') + key))
+    if (key.startsWith(QLatin1String("Trim"))) {
+        // GS has no first-trimester tab.
+        const int trimester = key.mid(4).toInt();
+        openEntry(m_context.session.classLevel() == 1 ? trimester - 2 : trimester - 1);
+        return;
+    }
+    if (key == QLatin1String("Saisie"))
+        openEntry(0);
+    else if (command)
         command();
+    // The pupil's profile is shown afresh; a restore has started everything again.
+    if (key != QLatin1String("Restaure") && m_context.session.hasClass())
+        showPupilProfile();
 }
 
 void MainWindow::openEntry(int tabIndex)
@@ -148,12 +145,6 @@ void MainWindow::openEntry(int tabIndex)
     const int level = m_context.session.classLevel();
     if (level >= 1 && level <= 3 && m_context.session.hasPupil() && m_openEntry)
         m_openEntry(level, tabIndex);
-}
-
-void MainWindow::synthesis()
-{
-    if (const Command command = m_commands.value(MainToolbar + QStringLiteral("/Analyse")))
-        command();
 }
 
 void MainWindow::buildMainToolbar()

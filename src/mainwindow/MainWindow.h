@@ -84,7 +84,6 @@ private:
     void showPupilProfile();
     void showClassProfile();
     void reportFailure(const QString &error);
-    void synthesis();
     void openEntry(int tabIndex);
 
     AppContext &m_context;
