@@ -40,8 +40,9 @@ QList<Offer> Offers(Connection &connection, const QString &classLevel, const QSt
                              {QStringLiteral("REPEATING"), classLevel},
                              {QStringLiteral("NO_ECOLE"), school},
                              {QStringLiteral("NO_CLASSE"), klass}};
-    const QString inClass =
-        QStringLiteral("NOM IN (SELECT NOM FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = :NO_CLASSE)");
+    // EXISTS, not IN: an archived pupil without a name is still offered.
+    const QString inClass = QStringLiteral("EXISTS (SELECT 1 FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = "
+                                           ":NO_CLASSE AND ELEVE.NOM = VIEW_ANCIEN.NOM)");
     if (alreadyInClass) {
         QSqlQuery q(connection.database());
         q.prepare(QStringLiteral("SELECT count(*) FROM VIEW_ANCIEN WHERE ANNEE = :ANNEE AND Niveau IN (:BELOW, :LEVEL) "
@@ -68,8 +69,8 @@ bool Add(Connection &connection, qint16 school, qint16 klass, const QList<QVaria
 {
     Connection::Transaction transaction(connection);
     QSqlQuery find(connection.database());
-    find.prepare(QStringLiteral("SELECT NOM IN (SELECT NOM FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = "
-                                ":NO_CLASSE) FROM PARCOURS WHERE rowid = :RID"));
+    find.prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = "
+                                ":NO_CLASSE AND ELEVE.NOM = PARCOURS.NOM) FROM PARCOURS WHERE rowid = :RID"));
     QSqlQuery q(connection.database());
     q.prepare(QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) "
                              "SELECT :NO_ECOLE, :NO_CLASSE, NOM, CSP FROM PARCOURS WHERE rowid = :RID"));
