@@ -12,20 +12,15 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3) {
-        std::fputs("usage: backup_child DATAFOLDER BACKUPFOLDER\n", stderr);
-        return 2;
-    }
-    std::fputs("ready\n", stdout);
-    std::fflush(stdout);
-    for (;;) {
-        QString error;
+    QString error;
+    for (const char *done = "ready\n"; args.size() == 3; done = ".") {
+        std::fputs(done, stdout);
+        std::fflush(stdout);
         if (!BackupFiles::CopyOut(args.at(1), args.at(2), &error) || !CompactDatabase(args.at(1), &error) ||
             !BackupFiles::CopyIn(args.at(1), args.at(2), &error) || !CompactDatabase(args.at(1), &error)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }
-        std::fputs(".", stdout);
-        std::fflush(stdout);
     }
+    return 2; // not DATAFOLDER BACKUPFOLDER
 }
