@@ -6,22 +6,23 @@
 #include <QString>
 
 // Reads a PDF file through poppler's command-line tools, as a reader would
-// see it: text, page count and size, word boxes and rendered pages.
+// see it: text, page count, word boxes and rendered pages.
 namespace PdfProbe {
 
-// The laid-out text of one page (from 1), or of every page with 0.
+// The laid-out text of one page (from 1), or of every page with 0; pages end with a form feed.
 QString text(const QString &pdf, int page = 0);
-int pageCount(const QString &pdf);
-// In points: "595 x 842" for A4 portrait.
-QString pageSize(const QString &pdf);
+inline int pageCount(const QString &pdf)
+{
+    return int(text(pdf).count(QLatin1Char('\f')));
+}
 
+// The words of one page (from 1) in reading order, with their boxes in points from the top-left corner.
 struct Word
 {
     QString text;
-    QRectF box; // points, from the top-left corner
-    int page = 1;
+    QRectF box;
 };
-QList<Word> words(const QString &pdf);
+QList<Word> words(const QString &pdf, int page);
 
 QImage render(const QString &pdf, int page, int dpi);
 

@@ -20,78 +20,64 @@ class TestReportViewer : public QObject
 {
     Q_OBJECT
 private slots:
-    void windowStatusAndPrinting()
+    void viewerPrintingAndPdfFile()
     {
         QTemporaryDir dir;
+        const QString folder = dir.path() + QLatin1Char('/');
         ScriptedDialogs dialogs;
-        ReportViewer viewer(dialogs, dir.path() + QLatin1Char('/'), MakeSynthesisInput(2, 80));
-        QCOMPARE(viewer.windowTitle(), QStringLiteral("Prévisualisation de la synthèse"));
-        QCOMPARE(dialogs.busyDepth(), 0);
+        ReportViewer viewer(dialogs, folder, MakeSynthesisInput(2, 80, QStringLiteral("CP/B ")));
         QVERIFY(dialogs.busyCount() >= 1);
         const int pages = viewer.document().pageCount();
-        QVERIFY(pages >= 3);
         QCOMPARE(viewer.panel(5)->text(), QStringLiteral("%1 Pages").arg(pages));
-        QCOMPARE(viewer.currentPage(), 1);
-        QCOMPARE(viewer.preview()->orientation(), QPageLayout::Landscape); // as printed
+        // The preview shows every page, as printed.
+        QCOMPARE(viewer.preview()->pageCount(), pages);
+        QCOMPARE(viewer.preview()->orientation(), QPageLayout::Landscape);
 
-        // Printing cancelled: nothing printed, nothing said.
+        // Every page printed, or the page shown.
         const QString all = dir.filePath(QStringLiteral("all.pdf")), one = dir.filePath(QStringLiteral("one.pdf"));
         viewer.printer()->setOutputFileName(all);
-        viewer.toolbarButton(QStringLiteral("printAll"))->trigger();
-        QVERIFY(!QFile::exists(all));
-        QCOMPARE(dialogs.titles(), QStringList{"PrintDialog"});
-        // Every page, not only the first ones.
         dialogs.queuePrintAnswer(true);
         viewer.toolbarButton(QStringLiteral("printAll"))->trigger();
         QCOMPARE(PdfProbe::pageCount(all), pages);
-        QVERIFY(PdfProbe::text(all, pages).contains(QStringLiteral("Profil de la classe")));
-        // The page shown.
         viewer.setCurrentPage(3);
-        QCOMPARE(viewer.currentPage(), 3);
         viewer.printer()->setOutputFileName(one);
         dialogs.queuePrintAnswer(true);
         viewer.toolbarButton(QStringLiteral("printPage"))->trigger();
         QCOMPARE(PdfProbe::pageCount(one), 1);
         QVERIFY(PdfProbe::text(one).contains(QStringLiteral("-3-")));
-        QVERIFY(!dialogs.titles().contains(QStringLiteral("Abandon")));
+        QCOMPARE(dialogs.titles(), QStringList(2, QStringLiteral("PrintDialog")));
+
+        // The PDF file, named after the label, goes into the data folder: landscape, the
+        // class and year, the time of printing, the class line on the last page.
+        dialogs.clear();
+        viewer.toolbarButton(QStringLiteral("writePdf"))->trigger();
+        QCOMPARE(dialogs.titles(), QStringList{"Message"});
+        const QString pdf = folder + QStringLiteral("CP_B.pdf"), first = PdfProbe::text(pdf, 1);
+        QCOMPARE(PdfProbe::render(pdf, 1, 72).size(), QSize(842, 595));
+        for (const char *expected :
+             {"Classe : CP/B", "2026-2027", "ÉLÈVE 01 Dupont", "Synthèse du : 06-12-2026", "18:30:05", "-1-"})
+            QVERIFY2(first.contains(QString::fromUtf8(expected)), expected);
+        QVERIFY(PdfProbe::text(pdf, pages).contains(QStringLiteral("Profil de la classe")));
+        // Every column inside the paper: the rightmost word ends before the page's edge.
+        double right = 0;
+        for (const PdfProbe::Word &w : PdfProbe::words(pdf, 1))
+            right = qMax(right, w.box.right());
+        QVERIFY2(right < 842 - 20, qPrintable(QString::number(right)));
+        // A class without pupils makes one page; a folder that cannot take the file: "Abandon".
+        dialogs.clear();
+        ReportViewer empty(dialogs, folder + QStringLiteral("absent/"), MakeSynthesisInput(1, 0));
+        QCOMPARE(empty.document().pageCount(), 1);
+        empty.toolbarClicked(QStringLiteral("writePdf"));
+        QCOMPARE(dialogs.titles(), QStringList{"Abandon"});
+        QCOMPARE(dialogs.busyDepth(), 0);
 
         // Shrunk below its bars, the preview keeps 1000 twips.
         viewer.show();
         viewer.resize(300, 40);
         QApplication::processEvents();
         QVERIFY(viewer.previewArea()->height() >= qRound(1000 * viewer.logicalDpiY() / 1440.0));
-        viewer.resize(900, 600);
-        QApplication::processEvents();
-        QVERIFY(viewer.previewArea()->geometry().bottom() < viewer.height() - 10);
         viewer.toolbarButton(QStringLiteral("quit"))->trigger();
         QVERIFY(!viewer.isVisible());
-    }
-
-    void pdfFile()
-    {
-        QTemporaryDir dir;
-        const QString folder = dir.path() + QLatin1Char('/');
-        ScriptedDialogs dialogs;
-        const auto writePdf = [&](const QString &into, const QString &label) {
-            dialogs.clear();
-            ReportViewer(dialogs, into, MakeSynthesisInput(1, 3, label))
-                .toolbarButton(QStringLiteral("writePdf"))
-                ->trigger();
-        };
-        writePdf(folder, QStringLiteral("GS A "));
-        QCOMPARE(dialogs.shown().size(), 1);
-        QCOMPARE(dialogs.shown().at(0).title, QStringLiteral("Message"));
-        QCOMPARE(dialogs.shown().at(0).text, "La création du fichier a réussi : GS A.pdf\n"
-                                             "Il se trouve dans le répertoire : " +
-                                                 folder);
-        QVERIFY(PdfProbe::text(folder + QStringLiteral("GS A.pdf")).contains(QStringLiteral("Classe : GS A")));
-        // A label no file may be named after is made into a file name.
-        writePdf(folder, QStringLiteral("GS/CP"));
-        QVERIFY(QFile::exists(folder + QStringLiteral("GS_CP.pdf")));
-        // A folder that cannot take the file: "Abandon", no success message.
-        writePdf(folder + QStringLiteral("absent/"), QStringLiteral("GS A"));
-        QCOMPARE(dialogs.titles(), QStringList{"Abandon"});
-        QCOMPARE(dialogs.busyDepth(), 0);
     }
 
     void synthesisFromMainWindow()
@@ -101,19 +87,16 @@ private slots:
         // A second "Bruno", with results of his own.
         f.exec(QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, T1_E1CAT) VALUES (7, 1, 'Bruno', 3)"));
         QVERIFY(f.start());
-        WindowFixture::select(f.schools(), QStringLiteral("Ecole A"));
         WindowFixture::select(f.classes(), QStringLiteral("Martin CP"));
         WindowFixture::select(f.pupils(), QStringLiteral("Chloé"));
         const qint64 chloe = f.context.session.pupilKey();
         const QString profiles = QStringLiteral("SELECT NOM, MOYCAT_L, MOYCAT_PG FROM ELEVE ORDER BY NOELEVE");
         const QStringList before = f.query(profiles);
         // The viewer, read then closed; none may open while the profiles cannot be stored.
-        QString shown, status, header;
+        QString shown;
         WindowFixture::onNextModal([&](QWidget *modal) {
-            auto *viewer = qobject_cast<ReportViewer *>(modal);
-            shown = modal->isModal() && viewer ? modal->windowTitle() : QStringLiteral("other window");
-            status = viewer ? viewer->panel(5)->text() : QString();
-            header = viewer ? viewer->document().header() : QString();
+            const auto *viewer = qobject_cast<ReportViewer *>(modal);
+            shown = viewer ? viewer->panel(5)->text() + '|' + viewer->document().header() : QStringLiteral("other");
             modal->close();
         });
 
@@ -128,27 +111,21 @@ private slots:
 
         f.exec(QStringLiteral("DROP TRIGGER refuse"));
         f.run(QStringLiteral("mainToolbar"), QStringLiteral("Analyse"));
-        QCOMPARE(shown, QStringLiteral("Prévisualisation de la synthèse"));
-        QCOMPARE(status, QStringLiteral("1 Pages"));
-        QVERIFY(header.contains(QStringLiteral("Martin CP")));
+        QVERIFY2(shown.startsWith(QStringLiteral("1 Pages|")) && shown.contains(QStringLiteral("Martin CP")),
+                 qPrintable(shown));
         // Both Brunos refreshed by key, each with his own values; Emma's class untouched.
         QCOMPARE(f.query(profiles),
                  (QStringList{"Alice|0|4", "Bruno|0|0", "Chloé|0|0", "Denis|0|0", "Emma|<null>|<null>", "Bruno|3|0"}));
         QCOMPARE(f.context.session.pupilKey(), chloe); // the selection stays
-        QCOMPARE(WindowFixture::selected(f.pupils()), QStringLiteral("Chloé"));
     }
 
     void batchTool()
     {
         QTemporaryDir dir;
         const QString data = dir.filePath(QStringLiteral("data")), out = dir.filePath(QStringLiteral("out"));
-        GenData::Options options;
-        options.schools = 2;
-        options.pupilsPerClass = 4;
-        options.archivedYears = 0;
-        QVERIFY(GenData::GenerateDataFolder(data, options, true, nullptr, nullptr));
+        QVERIFY(GenData::GenerateDataFolder(data, {.schools = 2, .pupilsPerClass = 4, .archivedYears = 0}, true,
+                                            nullptr, nullptr));
         const auto run = [&](const QStringList &args, QStringList *lines) {
-            QDir(out).removeRecursively();
             QProcess tool;
             tool.start(QStringLiteral(VELORIN_REPORT_TOOL), args);
             tool.waitForFinished(60000);
@@ -157,10 +134,8 @@ private slots:
         };
         QStringList lines;
         QCOMPARE(run({data, out}, &lines), 0);
-        QCOMPARE(lines.size(), 6);
         QCOMPARE(QDir(out).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), 6);
-        for (const QString &path : std::as_const(lines))
-            QVERIFY2(PdfProbe::text(path, 1).contains(QStringLiteral("Classe : ")), qPrintable(path));
+        QVERIFY(PdfProbe::text(lines.constLast()).contains(QStringLiteral("Classe : ")));
 
         // A label used in both schools: both files are named after their school too.
         const QString shared = QFileInfo(lines.first()).completeBaseName();
