@@ -15,29 +15,6 @@
 
 namespace TestSupport {
 
-namespace {
-
-// Opens the folder's live database under a throw-away connection name and runs `work`.
-template <typename F> auto withDatabase(const QString &folder, F work)
-{
-    const QString name = QStringLiteral("testsupport");
-    struct Cleanup
-    {
-        QString name;
-        ~Cleanup() { QSqlDatabase::removeDatabase(name); }
-    } cleanup{name};
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(DataFiles::LiveDatabase(folder));
-    if (!db.open())
-        qFatal("cannot open test database in %s", qPrintable(folder));
-    auto result = work(db);
-    db.close();
-    db = QSqlDatabase();
-    return result;
-}
-
-} // namespace
-
 void createEmptyDataFolder(const QString &folder)
 {
     QString error;
@@ -48,20 +25,23 @@ void createEmptyDataFolder(const QString &folder)
 
 qint64 insertRow(const QString &folder, const QString &table, const QVariantMap &values)
 {
-    return withDatabase(folder, [&](QSqlDatabase &db) {
-        QStringList names, marks;
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            names.append(it.key());
-            marks.append(QStringLiteral("?"));
-        }
+    const QString name = QStringLiteral("testsupport");
+    qint64 rowid = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(DataFiles::LiveDatabase(folder));
+        const bool opened = db.open();
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(','), marks.join(',')));
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            q.addBindValue(it.value());
-        if (!q.exec())
+        q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(table, values.keys().join(','), QStringList(values.size(), "?").join(',')));
+        for (const QVariant &value : values)
+            q.addBindValue(value);
+        if (!opened || !q.exec())
             qFatal("insert into %s failed: %s", qPrintable(table), qPrintable(q.lastError().text()));
-        return q.lastInsertId().toLongLong();
-    });
+        rowid = q.lastInsertId().toLongLong();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rowid;
 }
 
 void execSql(const QString &folder, const QString &sql)
@@ -69,16 +49,6 @@ void execSql(const QString &folder, const QString &sql)
     SqliteSupport::RawDatabase db;
     QVERIFY2(db.open(DataFiles::LiveDatabase(folder), false), qPrintable(folder));
     QVERIFY2(db.exec(sql), qPrintable(db.error()));
-}
-
-int rowCount(const QString &folder, const QString &table)
-{
-    return withDatabase(folder, [&](QSqlDatabase &db) {
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(table)) || !q.next())
-            return -1;
-        return q.value(0).toInt();
-    });
 }
 
 QByteArray fileBytes(const QString &path)

@@ -20,9 +20,6 @@ qint64 insertRow(const QString &folder, const QString &table, const QVariantMap 
 // a failure fails the calling test.
 void execSql(const QString &folder, const QString &sql);
 
-// Number of rows of `table` in the database of `folder` (opened on its own).
-int rowCount(const QString &folder, const QString &table);
-
 // The whole content of a file, for comparing files before and after.
 QByteArray fileBytes(const QString &path);
 

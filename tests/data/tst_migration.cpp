@@ -28,8 +28,7 @@ void makeVersionOne(const QString &path, const QString &extra = {})
             statement.remove(QStringLiteral("  NOELEVE INTEGER PRIMARY KEY AUTOINCREMENT,\n"));
         if (statement.startsWith(QLatin1String("CREATE VIEW VIEW_EXPORT ")))
             statement = QStringLiteral("CREATE VIEW VIEW_EXPORT AS SELECT ELEVE.*, CLASSE.NIVEAU AS Niveau FROM ELEVE "
-                                       "LEFT JOIN CLASSE ON CLASSE.NOECOLE = ELEVE.NOECOLE AND CLASSE.NOCLASSE = "
-                                       "ELEVE.NOCLASSE");
+                                       "LEFT JOIN CLASSE USING (NOECOLE, NOCLASSE)");
         statements.append(statement);
     }
     statements << "INSERT INTO ECOLE (NOECOLE, NOM_ECOLE) VALUES (1, 'Ecole Jules Ferry')"
@@ -43,8 +42,7 @@ void makeVersionOne(const QString &path, const QString &extra = {})
                << QStringLiteral("PRAGMA application_id = %1").arg(Schema::ApplicationId) << "PRAGMA user_version = 1"
                << extra;
     SqliteSupport::RawDatabase db;
-    QVERIFY(db.open(path, true));
-    QVERIFY2(db.exec(statements.join(QLatin1String(";\n"))), qPrintable(db.error()));
+    QVERIFY2(db.open(path, true) && db.exec(statements.join(QLatin1String(";\n"))), qPrintable(db.error()));
 }
 
 QStringList texts(const QString &path, const QString &sql)
@@ -110,8 +108,7 @@ private slots:
         const bool opened = startup ? StartDatabase(connection, dialogs, QDateTime(QDate(2024, 3, 15), QTime(10, 30)))
                                     : connection.OpenDatabase(&error);
         if (!refusal.isEmpty()) {
-            QVERIFY2(!opened && error.contains(QStringLiteral("mise à jour")) && error.contains(refusal),
-                     qPrintable(error));
+            QVERIFY2(!opened && error.contains("mise à jour") && error.contains(refusal), qPrintable(error));
             QCOMPARE(TestSupport::fileNames(dir.path()), QStringList{DataFiles::Database});
             QCOMPARE(fileBytes(path), original);
             return;
@@ -119,7 +116,6 @@ private slots:
         QVERIFY2(opened, qPrintable(error));
         QCOMPARE(dialogs.titles(), QStringList());
         QCOMPARE(Migration::FileVersion(connection.database()), Schema::Version);
-        connection.CloseDatabase();
         if (startup) // the copy kept by the start is the file before the change
             QCOMPARE(fileBytes(dir.filePath(DataFiles::PreviousDatabase)), original);
         const QString live = DataFiles::LiveDatabase(dir.path());
@@ -127,7 +123,6 @@ private slots:
         // Same tables, columns, keys, indexes and views as a new file: the export view carries no key.
         QVERIFY(Schema::CreateDatabase(dir.filePath("new.db"), &error));
         QCOMPARE(schemaOf(live), schemaOf(dir.filePath("new.db")));
-        QVERIFY(!texts(live, "SELECT name FROM pragma_table_info('VIEW_EXPORT')").contains("NOELEVE"));
     }
 
     // The step on its own, in the caller's transaction: the version stamp is left to its caller.
@@ -141,8 +136,8 @@ private slots:
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("step"));
             db.setDatabaseName(path);
             QString error;
-            QVERIFY(db.open() && db.transaction());
-            QVERIFY2(Migration::AddPupilKey(db, &error) && db.commit(), qPrintable(error));
+            QVERIFY2(db.open() && db.transaction() && Migration::AddPupilKey(db, &error) && db.commit(),
+                     qPrintable(error));
             QCOMPARE(Migration::FileVersion(db), 1);
         }
         QSqlDatabase::removeDatabase(QStringLiteral("step"));
