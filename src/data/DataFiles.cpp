@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace DataFiles {
@@ -36,6 +37,27 @@ QString WithTrailingSeparator(const QString &folder)
     while (f.size() > 1 && f.endsWith(QLatin1Char('/')))
         f.chop(1);
     return f.endsWith(QLatin1Char('/')) ? f : f + QLatin1Char('/');
+}
+
+QString RegularFileProblem(const QString &path)
+{
+    const QString shown = QFileInfo(path).fileName();
+    const QFileInfo info(QFileInfo(path).canonicalFilePath());
+    if (!QFileInfo(path).exists() || !info.exists())
+        return QStringLiteral("Le fichier « %1 » est introuvable.").arg(shown);
+    if (info.isDir())
+        return QStringLiteral("« %1 » est un dossier, pas un fichier.").arg(shown);
+    // QFileInfo::isFile() is also true of devices and pipes: ask the system.
+#ifdef Q_OS_UNIX
+    struct stat st{};
+    if (::stat(QFile::encodeName(info.filePath()).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return QStringLiteral("« %1 » n'est pas un fichier ordinaire (périphérique ou tube) : il est refusé.")
+            .arg(shown);
+#else
+    if (!info.isFile())
+        return QStringLiteral("« %1 » n'est pas un fichier ordinaire : il est refusé.").arg(shown);
+#endif
+    return {};
 }
 
 bool SyncPath(const QString &path)

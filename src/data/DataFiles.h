@@ -26,6 +26,11 @@ QString LiveDatabase(const QString &folder);
 // `folder` with exactly one trailing "/".
 QString WithTrailingSeparator(const QString &folder);
 
+// Why `path` cannot be read as a data file, in French (« n'est pas un fichier »,
+// « est introuvable »), or an empty text when it is a regular file. Links are
+// followed: a link to a folder, a device or a pipe is refused, before any open.
+QString RegularFileProblem(const QString &path);
+
 // Flushes a file, or a folder's entries after renames, to the disk.
 bool SyncPath(const QString &path);
 
