@@ -219,7 +219,8 @@ private slots:
         QVERIFY(writeArchive(fuzzed, {{"a.txt", QByteArray("abc").repeated(50)}, {"d/b.txt", "b"}, {"../c", "c"}}));
         const QByteArray seed = fileBytes(fuzzed);
         QRandomGenerator rng(7);
-        for (int i = 0; i < 3000; ++i) {
+        const int inputs = fuzzInputs(3000);
+        for (int i = 0; i < inputs; ++i) {
             QByteArray bytes = i % 10 == 0 ? seed.left(int(rng.bounded(seed.size()))) : seed;
             for (int e = int(rng.bounded(1, 8)); e > 0 && !bytes.isEmpty(); --e)
                 bytes[int(rng.bounded(bytes.size()))] = char(rng.bounded(256));
@@ -232,7 +233,7 @@ private slots:
             QDir(out).removeRecursively();
             QVERIFY2(filesUnder(base.path()) == QStringList{"f.zip"}, qPrintable(filesUnder(base.path()).join(',')));
         }
-        qInfo("zip reader: 3000 random archives listed, 600 extracted, 0 crashes");
+        qInfo("zip reader: %d random archives listed, %d extracted, 0 crashes", inputs, (inputs + 4) / 5);
     }
 };
 

@@ -15,6 +15,27 @@
 
 namespace TestSupport {
 
+static int countFromEnvironment(const char *variable, int usual)
+{
+    bool ok = false;
+    const int count = qEnvironmentVariableIntValue(variable, &ok);
+    if (!qEnvironmentVariableIsSet(variable))
+        return usual;
+    if (!ok || count <= 0)
+        qFatal("%s must be a positive number, not \"%s\"", variable, qgetenv(variable).constData());
+    return count;
+}
+
+int killTrials(int usual)
+{
+    return countFromEnvironment("VELORIN_KILL_TRIALS", usual);
+}
+
+int fuzzInputs(int usual)
+{
+    return countFromEnvironment("VELORIN_FUZZ_INPUTS", usual);
+}
+
 void createEmptyDataFolder(const QString &folder)
 {
     QString error;

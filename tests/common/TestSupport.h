@@ -33,4 +33,11 @@ QStringList fileNames(const QString &folder);
 // in rowid order: compares a table's content before and after.
 QStringList tableRows(const QSqlDatabase &db, const QString &table);
 
+// How many processes the kill tests kill (VELORIN_KILL_TRIALS) and how many
+// random inputs the fuzz tests try (VELORIN_FUZZ_INPUTS): `usual` when the
+// variable is not set, so that CI stays fast and long runs can go further.
+// A value that is not a positive number stops the test rather than run the usual count.
+int killTrials(int usual);
+int fuzzInputs(int usual);
+
 } // namespace TestSupport
