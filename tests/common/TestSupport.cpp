@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -14,6 +15,18 @@
 #include <QTest>
 
 namespace TestSupport {
+
+int rowsMissing(const QStringList &expected, const QStringList &actual)
+{
+    QHash<QString, int> left;
+    for (const QString &row : actual)
+        ++left[row];
+    int missing = 0;
+    for (const QString &row : expected)
+        if (--left[row] < 0)
+            ++missing;
+    return missing;
+}
 
 static int countFromEnvironment(const char *variable, int usual)
 {

@@ -33,6 +33,10 @@ QStringList fileNames(const QString &folder);
 // in rowid order: compares a table's content before and after.
 QStringList tableRows(const QSqlDatabase &db, const QString &table);
 
+// How many of the `expected` rows (as tableRows gives them) `actual` lacks,
+// each row counted as often as it is expected: what a kill cost the user.
+int rowsMissing(const QStringList &expected, const QStringList &actual);
+
 // How many processes the kill tests kill (VELORIN_KILL_TRIALS) and how many
 // random inputs the fuzz tests try (VELORIN_FUZZ_INPUTS): `usual` when the
 // variable is not set, so that CI stays fast and long runs can go further.
