@@ -1,6 +1,8 @@
 #include "PupilTextList.h"
 
+#include "common/Limits.h"
 #include "data/Connection.h"
+#include "data/DataFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,9 +19,6 @@ namespace {
 const char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
                                  0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
                                  0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// A list of a whole school fits easily; anything larger is not a list of names.
-constexpr qint64 MaxListBytes = 4 * 1024 * 1024;
 
 bool fail(QString *error, const QString &text)
 {
@@ -48,16 +47,20 @@ QString Decode(const QByteArray &bytes)
     return text;
 }
 
-QStringList Names(const QString &text)
+QStringList Names(const QString &text, QList<int> *lines)
 {
     QStringList names;
     qsizetype start = 0;
+    int line = 1;
     const qsizetype n = text.size();
     auto take = [&](qsizetype end) {
-        QString line = text.mid(start, end - start);
-        line.replace(QLatin1Char('\t'), QLatin1Char(' '));
-        if (!line.trimmed().isEmpty())
-            names.append(line);
+        QString name = text.mid(start, end - start);
+        name.replace(QLatin1Char('\t'), QLatin1Char(' '));
+        if (name.trimmed().isEmpty())
+            return;
+        names.append(name);
+        if (lines)
+            lines->append(line);
     };
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = text.at(i);
@@ -66,6 +69,7 @@ QStringList Names(const QString &text)
             if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
                 ++i;
             start = i + 1;
+            ++line;
         }
     }
     if (start < n)
@@ -81,15 +85,39 @@ bool Import(Connection &connection, const QString &path, qint16 school, qint16 k
     if (skipped)
         *skipped = 0;
     const QString shown = QFileInfo(path).fileName();
+    const QString nothingAdded = QStringLiteral(" Aucun élève n'a été ajouté.");
+    // Before any open: opening a pipe waits for a writer, and a device such as
+    // /dev/zero never ends.
+    const QString problem = DataFiles::RegularFileProblem(path);
+    if (!problem.isEmpty())
+        return fail(error, problem + nothingAdded);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(error, QStringLiteral("Le fichier « %1 » ne peut pas être lu.").arg(shown));
-    if (file.size() > MaxListBytes)
-        return fail(error, QStringLiteral("Le fichier « %1 » est trop volumineux pour une liste d'élèves.").arg(shown));
-    const QByteArray bytes = file.readAll();
+        return fail(error, QStringLiteral("Le fichier « %1 » ne peut pas être lu.").arg(shown) + nothingAdded);
+    // One byte over the limit is enough to refuse, even if the file grows meanwhile.
+    const QByteArray bytes = file.read(Limits::ListBytes + 1);
     if (file.error() != QFileDevice::NoError)
-        return fail(error, QStringLiteral("Le fichier « %1 » ne peut pas être lu.").arg(shown));
-    const QStringList names = Names(Decode(bytes));
+        return fail(error, QStringLiteral("Le fichier « %1 » ne peut pas être lu.").arg(shown) + nothingAdded);
+    if (bytes.size() > Limits::ListBytes)
+        return fail(error, QStringLiteral("Le fichier « %1 » dépasse %2 Ko, la taille la plus grande d'une liste "
+                                          "d'élèves.")
+                                   .arg(shown, QString::number(Limits::ListBytes / 1024)) +
+                               nothingAdded);
+    QList<int> lines;
+    const QStringList names = Names(Decode(bytes), &lines);
+    if (names.size() > Limits::NamesPerList)
+        return fail(error, QStringLiteral("La liste « %1 » compte %2 noms : une liste en compte au plus %3.")
+                                   .arg(shown, QString::number(names.size()), QString::number(Limits::NamesPerList)) +
+                               nothingAdded);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const qsizetype length = names.at(i).trimmed().size();
+        if (length > Limits::NameLength)
+            return fail(error, QStringLiteral("Le nom de la ligne %1 de « %2 » compte %3 caractères : un nom en "
+                                              "compte au plus %4.")
+                                       .arg(QString::number(lines.at(i)), shown, QString::number(length),
+                                            QString::number(Limits::NameLength)) +
+                                   nothingAdded);
+    }
 
     Connection::Transaction transaction(connection);
     QSqlQuery q(connection.database());
@@ -112,6 +140,24 @@ bool Import(Connection &connection, const QString &path, qint16 school, qint16 k
         inserted += q.numRowsAffected() == 1 ? 1 : 0;
     }
     q.finish();
+    // Counted after the inserts, in the transaction: names the class has are not new pupils.
+    QSqlQuery count(connection.database());
+    count.prepare(QStringLiteral("SELECT COUNT(*) FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = :NO_CLASSE"));
+    count.bindValue(QStringLiteral(":NO_ECOLE"), school);
+    count.bindValue(QStringLiteral(":NO_CLASSE"), klass);
+    if (!count.exec() || !count.next())
+        return fail(error,
+                    QStringLiteral("La base de données a refusé la liste des élèves : aucun élève n'a été ajouté."));
+    const int pupils = count.value(0).toInt();
+    count.finish();
+    if (pupils > Limits::PupilsPerClass)
+        return fail(error, QStringLiteral("La classe compte %1 élèves : avec les %2 nouveaux de la liste, elle en "
+                                          "compterait %3, et une classe en compte au plus %4.")
+                                   .arg(pupils - inserted)
+                                   .arg(inserted)
+                                   .arg(pupils)
+                                   .arg(Limits::PupilsPerClass) +
+                               nothingAdded);
     if (!transaction.commit())
         return fail(error,
                     QStringLiteral("La base de données a refusé la liste des élèves : aucun élève n'a été ajouté."));

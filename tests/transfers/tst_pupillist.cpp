@@ -1,13 +1,53 @@
 // Text lists of pupils' names: line ends, encodings, tabs and blank lines, the
-// one-transaction import that skips names the class has, and a bounded
+// one-transaction import that skips names the class has, what it refuses
+// (anything but a regular file, lists beyond the limits), and a bounded
 // random-input run of the reader.
 #include "WindowFixture.h"
 
+#include "common/Limits.h"
 #include "transfers/PupilTextList.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+// Should the import wait on a pipe, opens its writing end after a few seconds
+// so that the wait ends and the test fails rather than hang.
+class PipeWatchdog
+{
+public:
+    explicit PipeWatchdog(const QByteArray &pipe)
+        : m_thread([this, pipe] {
+              using namespace std::chrono_literals;
+              for (int i = 0; i < 250 && !m_done; ++i)
+                  std::this_thread::sleep_for(20ms);
+              while (!m_done) {
+                  m_fired = true;
+                  if (const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                      ::close(fd);
+                  std::this_thread::sleep_for(20ms);
+              }
+          })
+    {}
+    // True when the import had to be released.
+    bool finish()
+    {
+        m_done = true;
+        m_thread.join();
+        return m_fired;
+    }
+
+private:
+    std::atomic<bool> m_done{false}, m_fired{false};
+    std::thread m_thread;
+};
 
 class TestPupilList : public QObject
 {
@@ -39,9 +79,9 @@ private slots:
     {
         WindowFixture f;
         f.fillSample();
+        QVERIFY(f.start());
         f.exec("CREATE TRIGGER refus BEFORE INSERT ON ELEVE WHEN NEW.NOM = 'Refusé' "
                "BEGIN SELECT RAISE(ABORT, 'refus'); END");
-        QVERIFY(f.start());
         const auto import = [&](const QString &file, const QByteArray &bytes) {
             if (!bytes.isNull())
                 TestSupport::writeFile(f.folder() + "/" + file, bytes);
@@ -60,9 +100,91 @@ private slots:
         QCOMPARE(import("refus.txt", "Paul\nRefus\xC3\xA9\nMarc\n"), rows); // all or nothing
         QVERIFY(f.dialogs.shown().last().text.contains("« Refusé »"));
         import("absent.txt", {});
-        QVERIFY(f.dialogs.shown().last().text.contains("ne peut pas être lu"));
+        QVERIFY(f.dialogs.shown().last().text.contains("« absent.txt » est introuvable"));
         import({}, {}); // given up: nothing else happens
         QCOMPARE(f.dialogs.shown().size(), 1);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("kind"); // "list", "pipe", "zero" (link to /dev/zero), "folder"
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("pupils");      // in the class before
+        QTest::addColumn<int>("after");       // in the class after
+        QTest::addColumn<QString>("refusal"); // a part of the message; empty when the list is taken
+
+        const auto names = [](int count) {
+            QByteArray list;
+            for (int i = 1; i <= count; ++i)
+                list += "Nouveau " + QByteArray::number(i) + "\r\n";
+            return list;
+        };
+        const QByteArray blanks(Limits::ListBytes - 5, '\n');
+        const QString notRegular = "« liste.txt » n'est pas un fichier ordinaire";
+        QTest::newRow("pipe") << "pipe" << QByteArray() << 1 << 1 << notRegular;
+        QTest::newRow("link to /dev/zero") << "zero" << QByteArray() << 1 << 1 << notRegular;
+        QTest::newRow("folder") << "folder" << QByteArray() << 1 << 1 << "« liste.txt » est un dossier";
+        QTest::newRow("201 names") << "list" << names(201) << 0 << 0 << "« liste.txt » compte 201 noms";
+        QTest::newRow("200 names") << "list" << names(200) << 0 << 200 << "";
+        QTest::newRow("81 characters, line 3") << "list"
+                                               << "Anna\r\n\r\n " + QByteArray(81, 'x') + "\t\r\nBob" << 1 << 1
+                                               << "Le nom de la ligne 3 de « liste.txt » compte 81 caractères";
+        QTest::newRow("80 characters and blanks") << "list"
+                                                  << " \t" + QByteArray(80, 'x') + "  \n"
+                                                  << 1 << 2 << "";
+        QTest::newRow("one byte too many") << "list"
+                                           << "Anna\n" + blanks + "\n"
+                                           << 1 << 1 << "dépasse 256 Ko";
+        QTest::newRow("at the byte limit") << "list"
+                                           << "Anna\n" + blanks << 1 << 2 << "";
+        QTest::newRow("class of 199, 2 new")
+            << "list" << names(2) << 199 << 199 << "La classe compte 199 élèves : avec les 2 nouveaux";
+        QTest::newRow("class of 198, 2 new") << "list" << names(2) << 198 << 200 << "";
+        QTest::newRow("class of 199, 1 new, 1 there") << "list" << QByteArray("Eleve 1\nNouveau\n") << 199 << 200 << "";
+    }
+
+    // Refused at once, with the reason in the window's message, and nothing
+    // added; at each limit itself the list is taken.
+    void refusals()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, pupils);
+        QFETCH(int, after);
+        QFETCH(QString, refusal);
+        WindowFixture f;
+        f.fillSample();
+        f.exec("DELETE FROM ELEVE WHERE NOECOLE = 7 AND NOCLASSE = 4");
+        f.exec(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                       "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) SELECT 7, 4, 'Eleve ' || i, 1 FROM n "
+                       "WHERE i <= %1")
+                   .arg(pupils));
+        const QString path = f.folder() + "/liste.txt";
+        if (kind == "pipe")
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        else if (kind == "zero")
+            QVERIFY(QFile::link("/dev/zero", path));
+        else if (kind == "folder")
+            QVERIFY(QDir().mkdir(path));
+        else
+            TestSupport::writeFile(path, bytes);
+        QVERIFY(f.start());
+        const QString count = "SELECT COUNT(*) FROM ELEVE WHERE NOECOLE = 7 AND NOCLASSE = 4";
+        QCOMPARE(f.query(count), QStringList{QString::number(pupils)});
+
+        f.dialogs.queueChoice(f.folder() + "/", "liste.txt");
+        PipeWatchdog watchdog(QFile::encodeName(path));
+        f.run("pupilToolbar", "EleveTXT");
+        QVERIFY2(!watchdog.finish(), "the import waited on the pipe");
+
+        QCOMPARE(f.query(count), QStringList{QString::number(after)});
+        const QString text = f.dialogs.shown().isEmpty() ? QString() : f.dialogs.shown().last().text;
+        if (refusal.isEmpty())
+            QVERIFY2(!text.contains("échoué"), qPrintable(text));
+        else
+            QVERIFY2(text.startsWith("L'importation de la liste des élèves a échoué.\n") && text.contains(refusal) &&
+                         text.endsWith("Aucun élève n'a été ajouté."),
+                     qPrintable(text));
     }
 
     // Bounded random input: mutated lists and raw noise. The reader must never
