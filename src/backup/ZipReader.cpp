@@ -42,13 +42,28 @@ QString methodName(quint16 method)
     }
 }
 
-QString libzipError(int code)
+// Why libzip could not open an archive, in French.
+QString openError(int code, const QString &shown)
 {
-    zip_error_t e;
-    zip_error_init_with_code(&e, code);
-    const QString text = QString::fromUtf8(zip_error_strerror(&e));
-    zip_error_fini(&e);
-    return text;
+    switch (code) {
+    case ZIP_ER_NOENT:
+        return QStringLiteral("L'archive « %1 » est introuvable.").arg(shown);
+    case ZIP_ER_NOZIP:
+        return QStringLiteral("« %1 » n'est pas une archive zip.").arg(shown);
+    case ZIP_ER_INCONS:
+        return QStringLiteral("L'archive « %1 » est endommagée.").arg(shown);
+    default:
+        return QStringLiteral("L'archive « %1 » ne peut pas être lue (erreur %2 de libzip).")
+            .arg(shown, QString::number(code));
+    }
+}
+
+// The size a directory entry declares, capped at 256 TiB (far beyond any
+// limit) so that sums and percentages of it cannot overflow.
+qint64 declaredSize(const zip_stat_t &st, zip_uint64_t field, int flag)
+{
+    constexpr zip_uint64_t Cap = zip_uint64_t(1) << 48;
+    return (st.valid & flag) ? qint64(std::min(field, Cap)) : 0;
 }
 
 // A name that could land outside the extraction folder: absolute, with a
@@ -72,6 +87,31 @@ bool isLink(zip_t *archive, zip_uint64_t index)
     return opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK;
 }
 
+// Whether `target`, named below `root` (canonical), stays there on disk: the
+// deepest folder of its path that exists already must lie inside `root` once
+// links are followed, and the file itself, if there, must be a plain file.
+bool staysInside(const QString &root, const QString &target)
+{
+    const QFileInfo file(target);
+    if (file.isSymLink() || (file.exists() && !file.isFile()))
+        return false;
+    QString folder = file.absolutePath();
+    while (!QFileInfo(folder).exists() && !QFileInfo(folder).isSymLink()) { // a dangling link counts as there
+        const QString up = QFileInfo(folder).absolutePath();
+        if (up == folder)
+            return false;
+        folder = up;
+    }
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    const QString prefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    return !real.isEmpty() && (real == root || real.startsWith(prefix));
+}
+
+QString quotedList(const QStringList &names)
+{
+    return QStringLiteral("« ") + names.join(QStringLiteral(" », « ")) + QStringLiteral(" »");
+}
+
 } // namespace
 
 struct ZipReader::Run
@@ -83,6 +123,10 @@ struct ZipReader::Run
     QString password;
     bool passwordAsked = false;
     bool failed = false;
+    qint64 written = 0;         // bytes written by this run
+    bool stopped = false;       // by a limit, while writing
+    QStringList createdFiles;   // by this run: removed when a limit stops it
+    QStringList createdFolders; // likewise, the outermost first
 };
 
 ZipReader::ZipReader(QObject *parent) : QObject(parent) {}
@@ -157,14 +201,14 @@ int ZipReader::runLibrary(bool listOnly, const QStringList &include)
     m_errorDescription.clear();
     m_refused.clear();
     if (include.size() > MaxNames) {
-        setError(ErrorTooManyNames, QStringLiteral("more than %1 names to include").arg(MaxNames));
+        setError(ErrorTooManyNames, QStringLiteral("Plus de %1 noms à extraire en une fois.").arg(MaxNames));
         return m_errorNumber;
     }
     Run run;
     if (!listOnly && !m_testZip) {
         const QFileInfo folder(m_unzipFolder);
         if (m_unzipFolder.isEmpty() || !folder.isDir()) {
-            setError(ErrorNoFolder, QStringLiteral("no extraction folder: ") + m_unzipFolder);
+            setError(ErrorNoFolder, QStringLiteral("Le dossier d'extraction « %1 » n'existe pas.").arg(m_unzipFolder));
             return m_errorNumber;
         }
         run.root = folder.canonicalFilePath();
@@ -172,11 +216,22 @@ int ZipReader::runLibrary(bool listOnly, const QStringList &include)
     int code = 0;
     run.archive = zip_open(QFile::encodeName(m_zipFile).constData(), ZIP_RDONLY, &code);
     if (!run.archive) {
-        setError(code, libzipError(code) + QStringLiteral(": ") + m_zipFile);
+        setError(code, openError(code, QFileInfo(m_zipFile).fileName()));
         return m_errorNumber;
     }
-    const Qt::CaseSensitivity cs = m_caseSensitiveFileNames ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const zip_int64_t count = zip_get_num_entries(run.archive, 0);
+    if (count > m_limits.entries) {
+        setError(
+            ErrorTooManyEntries,
+            QStringLiteral("L'archive « %1 » compte %2 entrées : elle en accepte au plus %3. Rien n'a été extrait.")
+                .arg(QFileInfo(m_zipFile).fileName(), QString::number(count), QString::number(m_limits.entries)));
+        zip_discard(run.archive);
+        return m_errorNumber;
+    }
+    if (!listOnly && !checkArchive(run, include)) {
+        zip_discard(run.archive);
+        return m_errorNumber;
+    }
     for (zip_int64_t i = 0; i < count && !m_errorNumber; ++i) {
         zip_stat_t st;
         zip_stat_init(&st);
@@ -188,21 +243,18 @@ int ZipReader::runLibrary(bool listOnly, const QStringList &include)
         e.name = fullName.mid(cut + 1);
         if (e.name.isEmpty())
             continue; // a folder entry
-        if (!listOnly && !include.isEmpty()) {
-            const QString wanted = QString(fullName).replace(QLatin1Char('\\'), QLatin1Char('/'));
-            if (!include.contains(wanted, cs))
-                continue;
-        }
+        if (!listOnly && !wanted(fullName, include))
+            continue;
         bool cancel = false;
         emit Cancel(backslashed(fullName), cancel);
         if (cancel) {
-            setError(ErrorCancelled, QStringLiteral("cancelled"));
+            setError(ErrorCancelled, QStringLiteral("Extraction annulée."));
             break;
         }
         if (listOnly) {
             e.folder = cut > 0 ? fullName.left(cut) : QString();
-            e.size = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
-            e.packedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? qint64(st.comp_size) : 0;
+            e.size = declaredSize(st, st.size, ZIP_STAT_SIZE);
+            e.packedSize = declaredSize(st, st.comp_size, ZIP_STAT_COMP_SIZE);
             e.ratio = e.size > 0 ? int(std::clamp<qint64>((e.size - e.packedSize) * 100 / e.size, -999, 100)) : 0;
             e.method = (st.valid & ZIP_STAT_COMP_METHOD) ? methodName(st.comp_method) : QString();
             if (st.valid & ZIP_STAT_MTIME)
@@ -219,8 +271,86 @@ int ZipReader::runLibrary(bool listOnly, const QStringList &include)
     zip_discard(run.archive);
     if (!m_errorNumber && run.failed)
         setError(m_refused.isEmpty() ? ErrorWrite : ErrorRefused,
-                 m_refused.isEmpty() ? m_errorDescription : QStringLiteral("refused: ") + m_refused.join(u", "));
+                 m_refused.isEmpty()
+                     ? m_errorDescription
+                     : QStringLiteral("Entrées refusées : ") + quotedList(m_refused) + QStringLiteral("."));
+    if (run.stopped)
+        removeCreated(run);
     return m_errorNumber;
+}
+
+bool ZipReader::wanted(const QString &fullName, const QStringList &include) const
+{
+    const Qt::CaseSensitivity cs = m_caseSensitiveFileNames ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    return include.isEmpty() || include.contains(QString(fullName).replace(QLatin1Char('\\'), QLatin1Char('/')), cs);
+}
+
+QString ZipReader::relativeTarget(const QString &fullName) const
+{
+    QString relative = QString(fullName).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!m_useFolderNames)
+        relative = relative.mid(relative.lastIndexOf(QLatin1Char('/')) + 1);
+    if (m_spaceToUnderScore)
+        relative.replace(QLatin1Char(' '), QLatin1Char('_'));
+    return relative;
+}
+
+// Every entry of the archive, before any folder or file is made: one hostile
+// name refuses the whole archive, so that a later entry cannot leave the
+// folders of the earlier ones behind. Then the sizes the directory declares.
+bool ZipReader::checkArchive(Run &run, const QStringList &include)
+{
+    const QString shown = QFileInfo(m_zipFile).fileName();
+    const zip_int64_t count = zip_get_num_entries(run.archive, 0);
+    qint64 total = 0;
+    QString tooCompressed;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(run.archive, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+            continue;
+        const QString fullName = QString::fromUtf8(st.name);
+        const bool folderEntry = fullName.endsWith(QLatin1Char('/')) || fullName.endsWith(QLatin1Char('\\'));
+        const bool hostile =
+            !m_testZip &&
+            (unsafeName(fullName) || isLink(run.archive, zip_uint64_t(i)) ||
+             (!folderEntry && wanted(fullName, include) &&
+              !staysInside(run.root, QDir::cleanPath(run.root + QLatin1Char('/') + relativeTarget(fullName)))));
+        if (hostile) {
+            m_refused.append(fullName);
+            emit Progress(1, backslashed(QStringLiteral("refusé : ") + fullName));
+            continue;
+        }
+        if (folderEntry || !wanted(fullName, include))
+            continue;
+        const qint64 size = declaredSize(st, st.size, ZIP_STAT_SIZE);
+        const qint64 packed = declaredSize(st, st.comp_size, ZIP_STAT_COMP_SIZE);
+        if (tooCompressed.isEmpty() && size >= m_limits.ratioFrom && double(size) > double(packed) * m_limits.ratio)
+            tooCompressed = fullName;
+        total = std::min(total + size, qint64(1) << 62);
+    }
+    if (!m_refused.isEmpty())
+        setError(ErrorRefused, QStringLiteral("L'archive « %1 » est refusée : %2 écrirai(en)t hors du dossier "
+                                              "d'extraction ou serai(en)t un lien. Rien n'a été extrait.")
+                                   .arg(shown, quotedList(m_refused)));
+    else if (!tooCompressed.isEmpty())
+        setError(ErrorCompressionRatio,
+                 QStringLiteral("L'archive « %1 » est refusée : « %2 » est compressé plus de %3 fois, comme dans une "
+                                "archive piégée. Rien n'a été extrait.")
+                     .arg(shown, tooCompressed, QString::number(m_limits.ratio)));
+    else if (total > m_limits.totalBytes)
+        setError(ErrorTooLarge, QStringLiteral("L'archive « %1 » est refusée : une fois extraite, elle occuperait %2 "
+                                               "octets, plus que les %3 acceptés. Rien n'a été extrait.")
+                                    .arg(shown, QString::number(total), QString::number(m_limits.totalBytes)));
+    return m_errorNumber == 0;
+}
+
+void ZipReader::removeCreated(const Run &run)
+{
+    for (const QString &file : run.createdFiles)
+        QFile::remove(file);
+    for (auto it = run.createdFolders.crbegin(); it != run.createdFolders.crend(); ++it)
+        QDir().rmdir(*it);
 }
 
 bool ZipReader::openEntry(Run &run, qint64 index, bool encrypted, zip_file **file)
@@ -233,14 +363,18 @@ bool ZipReader::openEntry(Run &run, qint64 index, bool encrypted, zip_file **fil
             emit PasswordRequest(run.password, cancel);
             run.passwordAsked = true;
             if (cancel) {
-                setError(ErrorPassword, QStringLiteral("password request cancelled"));
+                setError(ErrorPassword, QStringLiteral("Mot de passe non donné : extraction annulée."));
                 return false;
             }
         }
         *file = zip_fopen_index_encrypted(run.archive, zip_uint64_t(index), 0, run.password.toUtf8().constData());
     }
     if (!*file) {
-        m_errorDescription = QString::fromUtf8(zip_strerror(run.archive));
+        const int code = zip_error_code_zip(zip_get_error(run.archive));
+        m_errorDescription = code == ZIP_ER_WRONGPASSWD ? QStringLiteral("Mot de passe incorrect.")
+                                                        : QStringLiteral("Une entrée de l'archive ne peut pas être "
+                                                                         "lue (erreur %1 de libzip).")
+                                                              .arg(code);
         return false;
     }
     return true;
@@ -253,49 +387,63 @@ bool ZipReader::extractEntry(Run &run, qint64 index, const QString &fullName)
     zip_stat_index(run.archive, zip_uint64_t(index), 0, &st);
     const bool encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
 
+    // The header's size bounds what is read: an entry that turns out larger
+    // than it said (and so than the checks weighed) is stopped there.
+    const qint64 declared = declaredSize(st, st.size, ZIP_STAT_SIZE);
+    qint64 read = 0;
+    const auto stop = [&](const QString &why) {
+        setError(ErrorTooLarge, QStringLiteral("L'archive « %1 » est refusée : %2 Rien n'a été extrait.")
+                                    .arg(QFileInfo(m_zipFile).fileName(), why));
+        run.stopped = true;
+        return false;
+    };
+    const auto tooLong = [&](zip_int64_t n) {
+        read += n;
+        if (read <= declared)
+            return false;
+        stop(QStringLiteral("« %1 » est plus grand que ce qu'annonce l'archive.").arg(fullName));
+        return true;
+    };
+
     if (m_testZip) {
         zip_file *file = nullptr;
         if (!openEntry(run, index, encrypted, &file))
             return false;
         char buffer[65536];
         zip_int64_t n;
-        while ((n = zip_fread(file, buffer, sizeof buffer)) > 0) {
+        while ((n = zip_fread(file, buffer, sizeof buffer)) > 0 && !tooLong(n)) {
         }
         if (n < 0)
-            m_errorDescription = QString::fromUtf8(zip_file_strerror(file));
+            m_errorDescription = QStringLiteral("L'entrée « %1 » est endommagée.").arg(fullName);
         zip_fclose(file);
         emit Progress(1, backslashed(QStringLiteral("test de ") + fullName +
-                                     (n < 0 ? QStringLiteral(" : erreur") : QStringLiteral(" : OK"))));
+                                     (n != 0 ? QStringLiteral(" : erreur") : QStringLiteral(" : OK"))));
         return n == 0;
     }
 
-    if (unsafeName(fullName) || isLink(run.archive, zip_uint64_t(index))) {
-        m_refused.append(fullName);
-        emit Progress(1, backslashed(QStringLiteral("refusé : ") + fullName));
-        return false;
-    }
-    QString relative = QString(fullName).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!m_useFolderNames)
-        relative = relative.mid(relative.lastIndexOf(QLatin1Char('/')) + 1);
-    if (m_spaceToUnderScore)
-        relative.replace(QLatin1Char(' '), QLatin1Char('_'));
+    const QString relative = relativeTarget(fullName);
     const QString target = QDir::cleanPath(run.root + QLatin1Char('/') + relative);
     const QString targetDir = QFileInfo(target).absolutePath();
+    QStringList missing;
+    for (QString f = targetDir; !QFileInfo(f).exists() && !QFileInfo(f).isSymLink() && f != run.root;
+         f = QFileInfo(f).absolutePath())
+        missing.prepend(f);
     if (!QDir().mkpath(targetDir)) {
-        m_errorDescription = QStringLiteral("cannot create ") + targetDir;
+        m_errorDescription = QStringLiteral("Le dossier « %1 » ne peut pas être créé.").arg(targetDir);
         return false;
     }
-    // A folder already there may be a link leading elsewhere.
-    const QString realDir = QFileInfo(targetDir).canonicalFilePath();
+    run.createdFolders += missing;
+    // Checked before anything was made; checked again in case a link
+    // appeared on disk since.
     const QFileInfo existing(target);
-    if ((realDir != run.root && !realDir.startsWith(run.root + QLatin1Char('/'))) || existing.isSymLink() ||
-        (existing.exists() && !existing.isFile())) {
+    if (!staysInside(run.root, target)) {
         m_refused.append(fullName);
         emit Progress(1, backslashed(QStringLiteral("refusé : ") + fullName));
         return false;
     }
     const QDateTime date = (st.valid & ZIP_STAT_MTIME) ? QDateTime::fromSecsSinceEpoch(qint64(st.mtime)) : QDateTime();
-    if (existing.exists()) {
+    const bool existed = existing.exists();
+    if (existed) {
         if (m_extractOnlyNewer && date.isValid() && existing.lastModified() >= date)
             return true;
         bool overwrite = m_overwriteExisting || run.overwriteAll;
@@ -315,12 +463,24 @@ bool ZipReader::extractEntry(Run &run, qint64 index, const QString &fullName)
         return false;
     QSaveFile out(target);
     bool ok = out.open(QIODevice::WriteOnly);
+    // Counts what reaches the disk (CR LF conversion may double it) against the run's limit.
+    const auto write = [&](const char *data, qint64 size) {
+        if (run.written + size > m_limits.totalBytes)
+            return stop(QStringLiteral("une fois extraite, elle occuperait plus que les %1 octets acceptés.")
+                            .arg(m_limits.totalBytes));
+        run.written += size;
+        return out.write(data, size) == size;
+    };
     char buffer[65536];
     zip_int64_t n = 0;
     bool pendingCR = false;
     while (ok && (n = zip_fread(file, buffer, sizeof buffer)) > 0) {
+        if (tooLong(n)) {
+            ok = false;
+            break;
+        }
         if (!m_convertCRToCRLF) {
-            ok = out.write(buffer, n) == n;
+            ok = write(buffer, n);
             continue;
         }
         // Lone CR and lone LF both become CR LF.
@@ -335,21 +495,23 @@ bool ZipReader::extractEntry(Run &run, qint64 index, const QString &fullName)
             converted.append(c);
             pendingCR = c == '\r';
         }
-        ok = out.write(converted) == converted.size();
+        ok = write(converted.constData(), converted.size());
     }
     if (ok && pendingCR)
-        ok = out.write("\n", 1) == 1;
+        ok = write("\n", 1);
     if (n < 0) {
-        m_errorDescription = QString::fromUtf8(zip_file_strerror(file));
+        m_errorDescription = QStringLiteral("L'entrée « %1 » est endommagée.").arg(fullName);
         ok = false;
     }
     zip_fclose(file);
     if (!ok || !out.commit()) {
         out.cancelWriting();
         if (m_errorDescription.isEmpty())
-            m_errorDescription = QStringLiteral("cannot write ") + target;
+            m_errorDescription = QStringLiteral("Le fichier « %1 » ne peut pas être écrit.").arg(target);
         return false;
     }
+    if (!existed)
+        run.createdFiles.append(target);
     if (date.isValid()) {
         QFile written(target);
         if (written.open(QIODevice::Append))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Limits.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QList>
@@ -12,13 +14,27 @@
 // during Directory and Unzip; connect them directly: handlers answer through
 // the reference arguments. In their texts every "/" is written "\".
 // No entry is ever written outside UnzipFolder: names with "..", absolute
-// names, drive letters and links are refused and reported.
+// names, drive letters, links and paths through a link on disk are refused and
+// reported. Every entry is checked, and the sizes weighed against the limits,
+// before any folder or file is made: a refused archive leaves nothing behind.
+// The limits hold while writing too, on the bytes actually read, so that an
+// entry larger than its header says stops there.
 class ZipReader : public QObject
 {
     Q_OBJECT
 public:
     // Error numbers of our own; the library's errors keep libzip's numbers.
-    enum ErrorCode { ErrorNoFolder = 1001, ErrorTooManyNames, ErrorRefused, ErrorCancelled, ErrorWrite, ErrorPassword };
+    enum ErrorCode {
+        ErrorNoFolder = 1001,
+        ErrorTooManyNames,
+        ErrorRefused,
+        ErrorCancelled,
+        ErrorWrite,
+        ErrorPassword,
+        ErrorTooManyEntries,
+        ErrorTooLarge,
+        ErrorCompressionRatio
+    };
     enum OverwriteResponse { DoNotOverwrite = 0, OverwriteThisFile = 1, OverwriteAllFiles = 2, OverwriteNone = 3 };
     Q_ENUM(OverwriteResponse)
 
@@ -26,6 +42,17 @@ public:
     static constexpr int MaxNames = 1024;
     // The error source of everything passed on from the library.
     static const QString SourceName;
+
+    // What one archive may hold; the defaults are those of common/Limits.h.
+    struct ExtractionLimits
+    {
+        qint64 totalBytes = Limits::UnzippedBytes; // uncompressed, of the entries one run extracts
+        int entries = Limits::ZipEntries;          // in the archive, folders included
+        qint64 ratio = Limits::ZipRatio;           // uncompressed over compressed size, per entry
+        // Smaller entries are not judged on their ratio: a short run of one
+        // byte compresses far better than 200:1 and is harmless.
+        qint64 ratioFrom = qint64(1) << 20;
+    };
 
     explicit ZipReader(QObject *parent = nullptr);
     ~ZipReader() override;
@@ -53,6 +80,8 @@ public:
     void setZipFile(const QString &file); // also empties the entry list
     QString UnzipFolder() const { return m_unzipFolder; }
     void setUnzipFolder(const QString &folder) { m_unzipFolder = folder; }
+    ExtractionLimits limits() const { return m_limits; }
+    void setLimits(const ExtractionLimits &limits) { m_limits = limits; }
 
     // The entry list filled by Directory, 1-based.
     int FileCount() const { return int(m_entries.size()); }
@@ -109,8 +138,12 @@ private:
     void setError(int number, const QString &description);
     struct Run;
     int runLibrary(bool listOnly, const QStringList &include);
+    bool wanted(const QString &fullName, const QStringList &include) const;
+    QString relativeTarget(const QString &fullName) const;
+    bool checkArchive(Run &run, const QStringList &include);
     bool openEntry(Run &run, qint64 index, bool encrypted, struct zip_file **file);
     bool extractEntry(Run &run, qint64 index, const QString &fullName);
+    void removeCreated(const Run &run);
 
     bool m_extractOnlyNewer = false;
     bool m_spaceToUnderScore = false;
@@ -123,6 +156,7 @@ private:
     bool m_caseSensitiveFileNames = false;
     QString m_zipFile;
     QString m_unzipFolder;
+    ExtractionLimits m_limits;
     QList<Entry> m_entries;
     int m_errorNumber = 0;
     QString m_errorDescription;

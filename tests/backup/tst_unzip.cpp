@@ -1,5 +1,6 @@
-// The zip reader: listing, selective extraction, overwrite rules, and hostile
-// archives that try to write outside the extraction folder.
+// The zip reader: listing, selective extraction, overwrite rules, hostile
+// archives that try to write outside the extraction folder, and archives
+// beyond the limits (zip bombs, headers that lie about sizes).
 #include "TestSupport.h"
 
 #include "backup/ZipReader.h"
@@ -8,10 +9,13 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <zip.h>
 
 using namespace TestSupport;
+
+Q_DECLARE_METATYPE(ZipReader::ExtractionLimits)
 
 struct Member
 {
@@ -42,14 +46,28 @@ static bool writeArchive(const QString &path, const QList<Member> &members)
     return zip_close(z) == 0;
 }
 
-static QStringList filesUnder(const QString &folder)
+// What is under `folder` (files unless told otherwise), links not followed.
+static QStringList filesUnder(const QString &folder, QDir::Filters filters = QDir::Files)
 {
     QStringList files;
-    for (QDirIterator it(folder, QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
-         it.hasNext();)
+    for (QDirIterator it(folder, filters | QDir::System | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
         files.append(QDir(folder).relativeFilePath(it.next()));
     files.sort();
     return files;
+}
+
+// Makes the headers of the entry of `real` bytes say `claimed` bytes, in the
+// local header and in the central directory alike.
+static int claimSize(QByteArray &zip, quint32 real, quint32 claimed)
+{
+    int patched = 0;
+    for (const auto &[signature, offset] : {std::pair{QByteArray("PK\x03\x04"), 22}, {QByteArray("PK\x01\x02"), 24}})
+        for (qsizetype at = zip.indexOf(signature); at >= 0; at = zip.indexOf(signature, at + 1))
+            if (at + offset + 4 <= zip.size() && qFromLittleEndian<quint32>(zip.constData() + at + offset) == real) {
+                qToLittleEndian(claimed, zip.data() + at + offset);
+                ++patched;
+            }
+    return patched;
 }
 
 // Lists `zip` for extraction into `dir`.
@@ -144,30 +162,106 @@ private slots:
         QCOMPARE(fileBytes(b), QByteArray("un\r\ndeux\r\nfin\r\n"));
     }
 
-    // Hostile names are refused and reported; the safe entry is still written;
-    // nothing appears outside the folder.
+    void hostileArchive_data()
+    {
+        QTest::addColumn<QByteArrayList>("names"); // "@name": a link; "{base}": the folder holding "out"
+        QTest::addColumn<bool>("folderNames");
+        QTest::addColumn<int>("refused");
+        const QByteArrayList every{"dossier/ok.txt",        "{base}/absolu.txt", "@lien",        "../evil.txt",
+                                   "C:\\windows\\evil.txt", "a/../../up.txt",    "..\\back.txt", "lien/pwn.txt"};
+        QTest::newRow("every kind, folders") << every << true << 6;
+        QTest::newRow("every kind, flat") << every << false << 6;
+        QTest::newRow("later name escapes")
+            << QByteArrayList{"dossier/ok.txt", "autre/b.txt", "../evil.txt"} << true << 1;
+        QTest::newRow("later link") << QByteArrayList{"dossier/ok.txt", "@lien"} << true << 1;
+        // "out/sortie" is a link to "dehors", beside "out".
+        QTest::newRow("through a link on disk") << QByteArrayList{"dossier/ok.txt", "sortie/sous/x.txt"} << true << 1;
+    }
+
+    // One hostile entry refuses the whole archive, before any folder or file
+    // is made, inside the folder or out of it.
     void hostileArchive()
     {
+        QFETCH(QByteArrayList, names);
+        QFETCH(bool, folderNames);
+        QFETCH(int, refused);
         QTemporaryDir base;
         const QString out = base.filePath("out"), zip = base.filePath("hostile.zip");
-        QList<Member> hostile{{QFile::encodeName(base.filePath("absolu.txt")), "x"},
-                              {"lien", base.path().toUtf8(), true}};
-        for (const char *name :
-             {"../evil.txt", "C:\\windows\\evil.txt", "a/../../up.txt", "..\\back.txt", "lien/pwn.txt"})
-            hostile.append(Member{name, "x"});
-        QVERIFY(writeArchive(zip, hostile << Member{"ok.txt", "bien"}));
-        for (bool folderNames : {true, false}) {
-            ZipReader u;
-            QVERIFY(QDir().mkpath(out) && open(u, zip, out, folderNames, true));
-            QVERIFY(!u.Unzip() && u.ErrorNumber() == ZipReader::ErrorRefused);
-            QCOMPARE(u.RefusedEntries().size(), 6);
-            QCOMPARE(fileBytes(out + "/ok.txt"), QByteArray("bien"));
-            // The link was not made, so "lien/pwn.txt" is a plain file inside.
-            QCOMPARE(filesUnder(base.path()),
-                     (QStringList{"hostile.zip", folderNames ? "out/lien/pwn.txt" : "out/ok.txt",
-                                  folderNames ? "out/ok.txt" : "out/pwn.txt"}));
-            QDir(out).removeRecursively();
+        QList<Member> members;
+        for (QByteArray name : names) {
+            const bool link = name.startsWith('@');
+            name.replace("{base}", QFile::encodeName(base.path())).replace("@", "");
+            members.append({name, link ? QFile::encodeName(base.path()) : QByteArray("x"), link});
         }
+        QVERIFY(writeArchive(zip, members));
+        QVERIFY(QDir().mkpath(out) && QDir().mkpath(base.filePath("dehors")));
+        QVERIFY(QFile::link(base.filePath("dehors"), out + "/sortie"));
+        const QStringList before = filesUnder(base.path(), QDir::AllEntries | QDir::NoDotAndDotDot);
+        ZipReader u;
+        QVERIFY(open(u, zip, out, folderNames, true));
+        QVERIFY(!u.Unzip() && u.ErrorNumber() == ZipReader::ErrorRefused);
+        QCOMPARE(filesUnder(base.path(), QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QCOMPARE(u.RefusedEntries().size(), refused);
+        QVERIFY2(u.ErrorDescription().endsWith("Rien n'a été extrait."), qPrintable(u.ErrorDescription()));
+    }
+
+    void extractionLimits_data()
+    {
+        using Limits = ZipReader::ExtractionLimits;
+        constexpr qint64 MB = 1000 * 1000, AnyRatio = 1 << 30;
+        QTest::addColumn<QList<qint64>>("zeros"); // bytes of each entry, named "d/0", "d/1"...
+        QTest::addColumn<Limits>("limits");
+        QTest::addColumn<qint64>("claimed"); // the size the last entry's headers say, when they lie
+        QTest::addColumn<int>("error");
+        const Limits usual, tenMB{10 * MB, usual.entries, AnyRatio}, fourEntries{usual.totalBytes, 4, usual.ratio};
+        QTest::newRow("50 MB, 10 allowed") << QList<qint64>{50 * MB} << tenMB << 0ll << int(ZipReader::ErrorTooLarge);
+        QTest::newRow("two over the total")
+            << QList<qint64>{6 * MB, 5 * MB} << tenMB << 0ll << int(ZipReader::ErrorTooLarge);
+        QTest::newRow("two at the total") << QList<qint64>{6 * MB, 4 * MB} << tenMB << 0ll << 0;
+        QTest::newRow("ratio") << QList<qint64>{2 << 20} << usual << 0ll << int(ZipReader::ErrorCompressionRatio);
+        QTest::newRow("small run of zeros") << QList<qint64>{100 * 1000} << usual << 0ll << 0;
+        QTest::newRow("5 entries, 4 allowed")
+            << QList<qint64>{1, 1, 1, 1, 1} << fourEntries << 0ll << int(ZipReader::ErrorTooManyEntries);
+        QTest::newRow("4 entries, 4 allowed") << QList<qint64>{1, 1, 1, 1} << fourEntries << 0ll << 0;
+        QTest::newRow("header says 1000 bytes")
+            << QList<qint64>{4, 50 * MB} << usual << 1000ll << int(ZipReader::ErrorTooLarge);
+    }
+
+    // Refused from the archive's directory, or stopped while writing when a
+    // header lies: nothing is left in the folder. At each limit itself the
+    // archive is extracted.
+    void extractionLimits()
+    {
+        QFETCH(QList<qint64>, zeros);
+        QFETCH(ZipReader::ExtractionLimits, limits);
+        QFETCH(qint64, claimed);
+        QFETCH(int, error);
+        QTemporaryDir base;
+        const QString out = base.filePath("out"), zip = base.filePath("bombe.zip");
+        QList<Member> members;
+        for (int i = 0; i < zeros.size(); ++i)
+            members.append({"d/" + QByteArray::number(i), QByteArray(zeros.at(i), '\0')});
+        QVERIFY(writeArchive(zip, members));
+        members.clear();
+        if (claimed) {
+            QByteArray bytes = fileBytes(zip);
+            QCOMPARE(claimSize(bytes, quint32(zeros.last()), quint32(claimed)), 2);
+            writeFile(zip, bytes);
+        }
+        ZipReader u;
+        u.setLimits(limits);
+        QVERIFY(QDir().mkpath(out));
+        QCOMPARE(open(u, zip, out, true), error != ZipReader::ErrorTooManyEntries);
+        QCOMPARE(u.Unzip(), error == 0);
+        QCOMPARE(u.ErrorNumber(), error);
+        if (error) {
+            QVERIFY2(u.ErrorDescription().startsWith("L'archive « bombe.zip »") &&
+                         u.ErrorDescription().endsWith("Rien n'a été extrait."),
+                     qPrintable(u.ErrorDescription()));
+            QCOMPARE(filesUnder(out, QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        }
+        for (int i = 0; !error && i < zeros.size(); ++i)
+            QCOMPARE(QFileInfo(out + "/d/" + QString::number(i)).size(), zeros.at(i));
     }
 
     // At most MaxNames selected names per run; a cancel stops the run.
