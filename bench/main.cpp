@@ -307,6 +307,7 @@ void addScoredSchool(const QString &path, const QString &workFolder, quint32 see
     sqlExtra.replace(QLatin1Char('\''), QLatin1String("''"));
     QString name = ScoredSchool;
     name.replace(QLatin1Char('\''), QLatin1String("''"));
+    const SqliteSupport::AdministrativeStep merging;
     const bool ok =
         db.open(path, false) && db.queryInt(QStringLiteral("SELECT max(NOECOLE) + 1 FROM ECOLE"), &school) &&
         db.queryInt(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM CLASSE"), &lastClass) &&

@@ -98,6 +98,9 @@ QString unusable(const QString &copy, const QString &original)
         return QStringLiteral("Le fichier « %1 » a été créé par une version plus récente du programme.").arg(file);
     case Schema::FileState::Damaged:
         return QStringLiteral("Le fichier « %1 » est endommagé.").arg(file);
+    case Schema::FileState::Altered:
+        return QStringLiteral("Le fichier « %1 » a été modifié hors du programme (%2) : il est refusé.")
+            .arg(file, check.detail);
     }
     SqliteSupport::RawDatabase db;
     qint64 version = 0;

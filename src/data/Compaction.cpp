@@ -43,7 +43,9 @@ bool isDamage(int code)
 bool pageCopy(RawDatabase &source, const QString &target, QString *error, bool *damaged)
 {
     RawDatabase dest;
-    if (!dest.open(target, true) || !dest.exec(QStringLiteral("PRAGMA journal_mode = OFF")) ||
+    // The target is the program's own new file: no journal while it is written.
+    const SqliteSupport::AdministrativeStep writing(dest.open(target, true) ? dest.handle() : nullptr);
+    if (!dest.handle() || !dest.exec(QStringLiteral("PRAGMA journal_mode = OFF")) ||
         !dest.exec(QStringLiteral("PRAGMA synchronous = OFF"))) {
         *error = dest.error();
         return false;
@@ -147,6 +149,7 @@ bool CompactDatabase(const QString &dataFolder, QString *error, CompactionReport
         bool ok;
         if (r.rebuilt) {
             sqlite3_stmt *stmt = nullptr;
+            const SqliteSupport::AdministrativeStep vacuuming(source.handle());
             ok = sqlite3_prepare_v2(source.handle(), "VACUUM INTO ?", -1, &stmt, nullptr) == SQLITE_OK;
             if (ok) {
                 const QByteArray path = target.toUtf8();

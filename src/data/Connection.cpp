@@ -75,7 +75,8 @@ bool Connection::OpenDatabase(QString *error)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
-        if (!db.open() || !SqliteSupport::RegisterFrenchCollation(SqliteSupport::Handle(db))) {
+        if (!db.open() || !SqliteSupport::RegisterFrenchCollation(SqliteSupport::Handle(db)) ||
+            !SqliteSupport::Harden(SqliteSupport::Handle(db))) {
             if (error)
                 *error = db.lastError().text();
             db = QSqlDatabase();
@@ -112,7 +113,6 @@ void Connection::CloseDatabase()
         rs->setEnabled(false);
         rs->close();
     }
-    m_storedQueries.clear();
     if (QSqlDatabase::contains(m_connectionName)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
@@ -124,19 +124,24 @@ void Connection::CloseDatabase()
 
 QString Connection::storedQuery(const QString &name, QString *error)
 {
-    const auto cached = m_storedQueries.constFind(name);
-    if (cached != m_storedQueries.constEnd())
-        return *cached;
-    QSqlQuery q(database());
-    q.prepare(QStringLiteral("SELECT TEXTE_SQL FROM REQUETES WHERE NOM_REQUETE = ?"));
-    q.addBindValue(name);
-    if (!q.exec() || !q.next()) {
-        if (error)
-            *error = QStringLiteral("requête %1 introuvable").arg(name);
-        return {};
-    }
-    const QString sql = q.value(0).toString();
-    m_storedQueries.insert(name, sql);
+    // The program's own texts. The file's table REQUETES holds the same ones
+    // for older copies of the program, but what a file holds is never run.
+    static const QHash<QString, QString> queries = {
+        {QStringLiteral("VIEW_CLASSE"),
+         QStringLiteral("SELECT rowid AS RID, *, NIVEAU AS Niveau FROM CLASSE WHERE NOECOLE = :NO_ECOLE "
+                        "ORDER BY LIBELLE COLLATE FRANCAIS, rowid")},
+        {QStringLiteral("VIEW_ELEVE"),
+         QStringLiteral("SELECT rowid AS RID, * FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = :NO_CLASSE "
+                        "ORDER BY NOM COLLATE FRANCAIS, rowid")},
+        {QStringLiteral("SUP_ELEVE_ECOLE"), QStringLiteral("DELETE FROM ELEVE WHERE NOECOLE = :NO_ECOLE")},
+        {QStringLiteral("SUP_CLASSE_ECOLE"), QStringLiteral("DELETE FROM CLASSE WHERE NOECOLE = :NO_ECOLE")},
+        {QStringLiteral("SUP_ELEVE_CLASSE"),
+         QStringLiteral("DELETE FROM ELEVE WHERE NOECOLE = :NO_ECOLE AND NOCLASSE = :NO_CLASSE")},
+        {QStringLiteral("SUP_IMPORTE"), QStringLiteral("DELETE FROM IMPORTE")},
+    };
+    const QString sql = queries.value(name);
+    if (sql.isEmpty() && error)
+        *error = QStringLiteral("requête %1 introuvable").arg(name);
     return sql;
 }
 

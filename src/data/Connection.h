@@ -35,7 +35,7 @@ public:
     bool DonneFiltre2(Recordset &xdata, const QString &vue, const QString &param, const QVariant &filtre,
                       const QString &param2, const QVariant &filtre2);
 
-    // The SQL text of a stored query with named parameters.
+    // The SQL text of one of the program's named queries (named parameters).
     QString storedQuery(const QString &name, QString *error = nullptr);
     // Runs a stored action query (a SUP_ query) with its parameters.
     bool executeStored(const QString &name, const QVariantMap &params, QString *error = nullptr);
@@ -79,6 +79,5 @@ public:
 private:
     QString m_connectionName;
     QString m_dataFolder;
-    QHash<QString, QString> m_storedQueries;
     int m_transactionDepth = 0;
 };

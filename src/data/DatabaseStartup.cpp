@@ -29,6 +29,9 @@ QString describe(const Schema::FileCheck &check)
         return QStringLiteral("Cette base de données est endommagée.");
     case Schema::FileState::Missing:
         return QStringLiteral("Ce fichier est introuvable.");
+    case Schema::FileState::Altered:
+        return QStringLiteral("Cette base de données a été modifiée hors du programme (%1) : elle est refusée.")
+            .arg(check.detail);
     case Schema::FileState::Sound:
         break;
     }

@@ -1,6 +1,7 @@
 #include "Migration.h"
 
 #include "Schema.h"
+#include "SqliteSupport.h"
 
 #include <QAtomicInt>
 #include <QSqlError>
@@ -99,7 +100,10 @@ bool MigrateToCurrent(const QSqlDatabase &db, QString *error)
     // A file made before versions were stamped (0) has the first schema.
     if (version <= 1)
         ok = AddPupilKey(db, error);
-    ok = ok && run(db, QStringLiteral("PRAGMA user_version = %1").arg(Schema::Version), error);
+    if (ok) {
+        const SqliteSupport::AdministrativeStep stamping;
+        ok = run(db, QStringLiteral("PRAGMA user_version = %1").arg(Schema::Version), error);
+    }
     if (ok && handle.commit())
         return true;
     if (ok && error)
@@ -116,7 +120,7 @@ bool MigrateFile(const QString &path, QString *error)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
-        if (!db.open())
+        if (!db.open() || !SqliteSupport::Harden(SqliteSupport::Handle(db)))
             done = fail(error, db.lastError().text());
         else
             done = MigrateToCurrent(db, error);

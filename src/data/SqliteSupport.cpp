@@ -36,7 +36,72 @@ int collate(void *, int lengthA, const void *a, int lengthB, const void *b)
                          QString::fromUtf8(static_cast<const char *>(b), lengthB));
 }
 
+thread_local int administrativeSteps = 0;
+
+// Pragmas that read, whatever their argument.
+bool readingPragma(const char *name)
+{
+    static const char *const reading[] = {"table_info", "table_xinfo",     "index_info",      "index_xinfo",
+                                          "index_list", "quick_check",     "integrity_check", "foreign_key_list",
+                                          "database_list", "collation_list", "function_list"};
+    for (const char *r : reading)
+        if (sqlite3_stricmp(name, r) == 0)
+            return true;
+    return false;
+}
+
+// Pragmas that write although they take no argument.
+bool writingPragma(const char *name)
+{
+    return sqlite3_stricmp(name, "optimize") == 0 || sqlite3_stricmp(name, "incremental_vacuum") == 0;
+}
+
+int authorize(void *, int action, const char *first, const char *second, const char *, const char *)
+{
+    if (administrativeSteps > 0)
+        return SQLITE_OK;
+    switch (action) {
+    case SQLITE_ATTACH: // also asked by VACUUM and VACUUM INTO
+    case SQLITE_DETACH:
+        return SQLITE_DENY;
+    case SQLITE_PRAGMA:
+        if (!first)
+            return SQLITE_DENY;
+        if (readingPragma(first))
+            return SQLITE_OK;
+        return second || writingPragma(first) ? SQLITE_DENY : SQLITE_OK;
+    default:
+        return SQLITE_OK;
+    }
+}
+
 } // namespace
+
+bool Harden(sqlite3 *db)
+{
+    if (!db)
+        return false;
+    int on = 0;
+    bool ok = sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, &on) == SQLITE_OK && on == 1;
+    ok = sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, &on) == SQLITE_OK && on == 0 && ok;
+    ok = sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, &on) == SQLITE_OK && on == 0 && ok;
+    ok = sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, &on) == SQLITE_OK && on == 0 && ok;
+    return sqlite3_set_authorizer(db, authorize, nullptr) == SQLITE_OK && ok;
+}
+
+AdministrativeStep::AdministrativeStep(sqlite3 *db) : m_db(db)
+{
+    ++administrativeSteps;
+    if (m_db)
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
+}
+
+AdministrativeStep::~AdministrativeStep()
+{
+    --administrativeSteps;
+    if (m_db)
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+}
 
 int FrenchCompare(const QString &a, const QString &b)
 {
@@ -70,7 +135,8 @@ bool RawDatabase::open(const QString &path, bool create, bool readOnly)
     if (rc != SQLITE_OK)
         return setError();
     sqlite3_busy_timeout(m_db, 2000);
-    RegisterFrenchCollation(m_db);
+    if (!RegisterFrenchCollation(m_db) || !Harden(m_db))
+        return setError();
     return true;
 }
 

@@ -15,6 +15,28 @@ int FrenchCompare(const QString &a, const QString &b);
 bool RegisterFrenchCollation(sqlite3 *db);
 sqlite3 *Handle(const QSqlDatabase &db);
 
+// Makes a connection safe for a file that may come from anywhere: SQLite's
+// defensive mode, a schema that is not trusted (its views and defaults may
+// call only harmless functions), no triggers, and an authorizer that refuses
+// ATTACH, DETACH, VACUUM and pragmas that write. Every connection the program
+// opens goes through it.
+bool Harden(sqlite3 *db);
+
+// While one lives on this thread, the program's own steps that need them
+// (compaction, the transfer file, stamping a version) may attach, vacuum and
+// write pragmas. Defensive mode is lifted on `db` for that time, when given.
+class AdministrativeStep
+{
+public:
+    explicit AdministrativeStep(sqlite3 *db = nullptr);
+    ~AdministrativeStep();
+    AdministrativeStep(const AdministrativeStep &) = delete;
+    AdministrativeStep &operator=(const AdministrativeStep &) = delete;
+
+private:
+    sqlite3 *m_db;
+};
+
 // A connection through the SQLite library itself, for file-level work
 // (creation, checks, compaction) done while the program's connection is closed.
 class RawDatabase

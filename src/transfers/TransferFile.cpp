@@ -24,6 +24,7 @@ TransferFile::TransferFile(Connection &connection, const QString &path, bool rea
         url.setQuery(QStringLiteral("mode=ro"));
         name = QString::fromUtf8(url.toEncoded());
     }
+    const SqliteSupport::AdministrativeStep attaching;
     if (!q.prepare(QStringLiteral("ATTACH DATABASE :FILE AS ") + Schema)) {
         m_error = q.lastError().text();
         return;
@@ -50,6 +51,7 @@ bool TransferFile::detach(QString *error)
     if (!m_attached)
         return true;
     QSqlQuery q(m_connection.database());
+    const SqliteSupport::AdministrativeStep detaching;
     if (!q.exec(QStringLiteral("DETACH DATABASE ") + Schema)) {
         if (error)
             *error = q.lastError().text();

@@ -58,7 +58,9 @@ void writeFirstVersion(const QString &path)
         "INSERT INTO ELEVE (rowid, NOECOLE, NOCLASSE, NOM, CSP, T1_E1P1) "
         "VALUES (12, 5, 2, 'Léa', 3, 1), (5, 5, 2, 'Léa', 6, 0)";
     SqliteSupport::RawDatabase db;
-    QVERIFY2(db.open(path, true) && db.exec(sql), qPrintable(db.error()));
+    QVERIFY2(db.open(path, true), qPrintable(db.error()));
+    const SqliteSupport::AdministrativeStep setUp(db.handle());
+    QVERIFY2(db.exec(sql), qPrintable(db.error()));
 }
 
 // The file with every page but the first and the last overwritten.
@@ -233,6 +235,7 @@ private slots:
         if (replaced.contains(fault))
             writeFile(source, replaced.value(fault));
         SqliteSupport::RawDatabase db;
+        const SqliteSupport::AdministrativeStep setUp;
         QVERIFY(fault.front().isLower() || (db.open(source, true) && db.exec(fault)));
         const QStringList held = fileNames(f.folder()) + fileNames(f.backups);
         f.dialogs.queueChoice(f.backups + (fault == "gone" ? "/retirée" : ""), restore ? "donnees.mdb" : "");

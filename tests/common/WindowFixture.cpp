@@ -41,7 +41,12 @@ void WindowFixture::fillSample()
 
 void WindowFixture::exec(const QString &sql) const
 {
-    TestSupport::execSql(dir.path(), sql);
+    // Once the program works on the file, through its own connection: a
+    // trigger added there then fires on the program's writes.
+    if (context.connection.isOpen())
+        TestSupport::execWithTriggers(context.connection.database(), sql);
+    else
+        TestSupport::execSql(dir.path(), sql);
 }
 
 bool WindowFixture::start(bool wired)

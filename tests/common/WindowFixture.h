@@ -37,7 +37,8 @@ struct WindowFixture
     //   "Ecole B" (3): "Petit CE1" (class 9: Emma CSP 1);
     // one archived pupil "Ancien" (2025-2026) and one year change of each school.
     void fillSample();
-    // Runs SQL on the folder's database through a connection of its own.
+    // Runs SQL on the folder's database: on a connection of its own before
+    // start(), then on the program's (where a trigger added by a test fires).
     void exec(const QString &sql) const;
 
     // Builds the window (wired to the program's commands unless `wired` is

@@ -20,6 +20,7 @@ namespace {
 // engine write the uncommitted pages into the file itself, so a kill leaves a hot journal that must be rolled back.
 bool rewrite(SqliteSupport::RawDatabase &db, const QString &folder, bool finish)
 {
+    const SqliteSupport::AdministrativeStep tinyCache;
     return db.open(DataFiles::LiveDatabase(folder), false) &&
            db.exec(QStringLiteral("PRAGMA cache_size = 4; BEGIN; UPDATE ELEVE SET CSP = CSP + 1000;"
                                   "INSERT INTO IMPORTE (NOM) SELECT hex(randomblob(400)) FROM ELEVE;") +

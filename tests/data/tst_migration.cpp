@@ -42,6 +42,7 @@ void makeVersionOne(const QString &path, const QString &extra = {})
                << QStringLiteral("PRAGMA application_id = %1").arg(Schema::ApplicationId) << "PRAGMA user_version = 1"
                << extra;
     SqliteSupport::RawDatabase db;
+    const SqliteSupport::AdministrativeStep setUp;
     QVERIFY2(db.open(path, true) && db.exec(statements.join(QLatin1String(";\n"))), qPrintable(db.error()));
 }
 

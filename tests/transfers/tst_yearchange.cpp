@@ -20,10 +20,11 @@ struct Fixture : WindowFixture
         clock.set(QDateTime(QDate(2027, 6, 15), QTime(17, 45)));
         fillSample();
         exec("UPDATE ELEVE SET T1_E1P1 = 3, T1_E1TOT = 12, T2_E3PRO = 'A', T3_E2P7 = 99, PROFIL_CT = 'F', "
-             "MOYCAT_L = 2.5 WHERE NOM = 'Alice';" +
-             breakage);
+             "MOYCAT_L = 2.5 WHERE NOM = 'Alice'");
         if (!start())
             qFatal("database not opened");
+        if (!breakage.isEmpty())
+            exec(breakage);
     }
     // Every archived column of the pupils `where` selects in `table` (ELEVE or the archive).
     QStringList rowsOf(const QString &table, const QString &where) const
@@ -99,7 +100,7 @@ private slots:
     {
         QTest::addColumn<QString>("fault"); // the step made to fail, or a statement that makes the engine fail
         for (const char *fault :
-             {"archived", "deleted", "logged", "DELETE FROM REQUETES WHERE NOM_REQUETE = 'SUP_ELEVE_ECOLE'"})
+             {"archived", "deleted", "logged"})
             QTest::newRow(fault) << QString(fault);
         for (const char *on : {"INSERT ON PARCOURS", "DELETE ON ELEVE", "INSERT ON CHANGEANNEE"})
             QTest::newRow(on)
