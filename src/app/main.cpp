@@ -24,8 +24,12 @@ int main(int argc, char *argv[])
     context.connection.setDataFolder(QDir::currentPath());
     dialogs.setDataFolder(context.connection.DataFolder());
 
+    // "--ignorer-verrou": the user says the folder is free; any lock gets the question.
+    const auto ask = QApplication::arguments().contains(QStringLiteral("--ignorer-verrou"))
+                         ? InstanceLock::Ask::WheneverHeld
+                         : InstanceLock::Ask::WhenStale;
     InstanceLock lock;
-    if (!lock.acquireOrRefuse(context.connection.DataFolder(), dialogs))
+    if (!lock.acquireOrRefuse(context.connection.DataFolder(), dialogs, clock.now(), ask))
         return 1;
 
     MainWindow window(context);

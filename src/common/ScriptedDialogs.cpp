@@ -5,9 +5,9 @@ void ScriptedDialogs::message(const QString &title, const QString &text, Icon)
     m_shown.append({title, text, false});
 }
 
-bool ScriptedDialogs::question(const QString &title, const QString &text, bool)
+bool ScriptedDialogs::question(const QString &title, const QString &text, bool defaultNo)
 {
-    m_shown.append({title, text, true});
+    m_shown.append({title, text, true, defaultNo});
     if (m_answers.isEmpty()) {
         ++m_unanswered;
         return false;

@@ -18,6 +18,7 @@ public:
         QString title;
         QString text;
         bool isQuestion = false;
+        bool defaultNo = false; // a question that Enter answers "Non"
     };
 
     void queueAnswer(bool yes) { m_answers.append(yes); }

@@ -98,6 +98,15 @@ void writeFile(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
+void plantLock(const QString &folder, const QByteArray &content, const QDateTime &since)
+{
+    const QString path = QDir(folder).filePath(DataFiles::LockFile);
+    writeFile(path, content);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || !f.setFileTime(since, QFileDevice::FileModificationTime))
+        qFatal("cannot date %s", qPrintable(path));
+}
+
 QStringList fileNames(const QString &folder)
 {
     QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -25,6 +26,10 @@ QByteArray fileBytes(const QString &path);
 
 // Writes `bytes` to `path`, replacing it.
 void writeFile(const QString &path, const QByteArray &bytes);
+
+// Leaves the folder lock `content` in `folder` as if written at `since`: a lock
+// from another machine, or a damaged one.
+void plantLock(const QString &folder, const QByteArray &content, const QDateTime &since);
 
 // The names of the files of `folder`, sorted: what a test expects to remain.
 QStringList fileNames(const QString &folder);

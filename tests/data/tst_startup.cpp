@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -95,7 +96,8 @@ private slots:
     }
 
     // A copy of the program in another process keeps this one out, even after days; once the holder releases or
-    // dies, the folder is free again.
+    // dies, the folder is free again. Only when the user says to ignore the lock is it asked about, naming this
+    // machine; "Non" leaves it, "Oui" takes the folder over from the running copy.
     void instanceLock()
     {
         QTemporaryDir dir;
@@ -105,13 +107,110 @@ private slots:
         QProcess child; // takes the lock once released
         child.start(QStringLiteral(DATAFOLDER_CHILD), {QStringLiteral("lock"), dir.path()});
         QVERIFY(child.waitForReadyRead(10000) && child.readLine() == "ready\n");
+        const QDateTime since = QDateTime::currentDateTime().addDays(-30);
         QFile lockFile(dir.filePath(DataFiles::LockFile));
-        QVERIFY(lockFile.open(QIODevice::ReadWrite) &&
-                lockFile.setFileTime(QDateTime::currentDateTime().addDays(-30), QFileDevice::FileModificationTime));
+        QVERIFY(lockFile.open(QIODevice::ReadWrite) && lockFile.setFileTime(since, QFileDevice::FileModificationTime));
+        const QByteArray childLock = fileBytes(lockFile.fileName());
         QVERIFY(!first.acquire(dir.path()));
+        ScriptedDialogs dialogs;
+        QVERIFY(!first.acquireOrRefuse(dir.path(), dialogs, QDateTime::currentDateTime()));
+        QCOMPARE(dialogs.titles(), QStringList{"ATTENTION"});
+        QVERIFY(!dialogs.shown().first().isQuestion);
+
+        dialogs.clear();
+        dialogs.queueAnswer(false);
+        dialogs.queueAnswer(true);
+        for (bool yes : {false, true})
+            QCOMPARE(first.acquireOrRefuse(dir.path(), dialogs, QDateTime::currentDateTime(),
+                                           InstanceLock::Ask::WheneverHeld),
+                     yes);
+        QCOMPARE(dialogs.shown().size(), 2);
+        QVERIFY(dialogs.shown().at(0).isQuestion &&
+                dialogs.shown().at(0).text.contains(QStringLiteral("« %1 »").arg(QSysInfo::machineHostName())));
+        QVERIFY(fileBytes(lockFile.fileName()) != childLock);
         child.kill();
         QVERIFY(child.waitForFinished());
+        first.release();
         QVERIFY(first.acquire(dir.path()));
+    }
+
+    // A lock from another machine, or unreadable, older than 12 hours may be left by a machine switched off: the
+    // user is asked, "Non" by default, naming the machine and the date; "Oui" takes the folder, "Non" leaves the
+    // folder and its lock. A younger one is refused without a question.
+    void lockLeftBehind_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QDateTime>("since");
+        QTest::addColumn<int>("hours"); // the lock's age at start
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("asked"); // empty: refused without a question
+        const QString question =
+            QStringLiteral("Le dossier semble ouvert sur %1 depuis le %2. Si ce n'est plus le cas, continuer ?");
+        const QString school = QStringLiteral("« poste-ecole-2 »"), someone = QStringLiteral("un autre poste");
+        const QDateTime nov7(QDate(2026, 11, 7), QTime(14, 5)), mar1(QDate(2027, 3, 1), QTime(8, 0));
+        const QString nov7Text = QStringLiteral("7 novembre 2026 à 14:05");
+        const QByteArray other = "4242\nvelorin\nposte-ecole-2";
+        QTest::newRow("another machine, 30 days, Non")
+            << other << nov7 << 720 << false << question.arg(school, nov7Text);
+        QTest::newRow("another machine, 30 days, Oui")
+            << other << nov7 << 720 << true << question.arg(school, nov7Text);
+        QTest::newRow("another machine as Qt writes it, 13 hours")
+            << QByteArray("4242\nvelorin\nposte-ecole-2\n0123456789abcdef\n2f6e-boot\n") << mar1 << 13 << true
+            << question.arg(school, QStringLiteral("1er mars 2027 à 08:00"));
+        QTest::newRow("empty, 13 hours, Oui") << QByteArray() << nov7 << 13 << true << question.arg(someone, nov7Text);
+        QTest::newRow("garbled, 13 hours, Non")
+            << QByteArray("\x00\xff\x01garbage\n\n", 12) << nov7 << 13 << false << question.arg(someone, nov7Text);
+        QTest::newRow("a number then noise, 30 days, Oui")
+            << QByteArray("12\n\x01\x02\n\xff\xfe\n") << nov7 << 720 << true << question.arg(someone, nov7Text);
+        QTest::newRow("another machine, 1 hour") << other << nov7 << 1 << true << QString();
+        QTest::newRow("another machine, 12 hours") << other << nov7 << 12 << true << QString();
+        QTest::newRow("empty, 11 hours") << QByteArray() << nov7 << 11 << true << QString();
+    }
+
+    void lockLeftBehind()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QDateTime, since);
+        QFETCH(int, hours);
+        QFETCH(bool, yes);
+        QFETCH(QString, asked);
+        QTemporaryDir dir;
+        const QString lockPath = dir.filePath(DataFiles::LockFile);
+        plantLock(dir.path(), content, since);
+        ScriptedDialogs dialogs;
+        dialogs.queueAnswer(yes);
+        InstanceLock lock;
+        const bool acquired = lock.acquireOrRefuse(dir.path(), dialogs, since.addSecs(hours * 3600));
+        QCOMPARE(dialogs.shown().size(), 1);
+        const ScriptedDialogs::Shown shown = dialogs.shown().first();
+        if (asked.isEmpty()) {
+            QVERIFY(!shown.isQuestion && shown.text.contains(QStringLiteral("déjà ouvert")));
+        } else {
+            QVERIFY(shown.isQuestion && shown.defaultNo);
+            QCOMPARE(shown.text, asked);
+        }
+        QCOMPARE(acquired, !asked.isEmpty() && yes);
+        QCOMPARE(lock.held(), acquired);
+        if (acquired) // the lock is ours now
+            QVERIFY(fileBytes(lockPath).startsWith(QByteArray::number(QCoreApplication::applicationPid()) + '\n'));
+        else
+            QCOMPARE(fileBytes(lockPath), content);
+    }
+
+    // A lock written while the user was being asked is not the one they let go.
+    void takeOverOnlyTheLockAsked()
+    {
+        QTemporaryDir dir;
+        const QDateTime longAgo = QDateTime::currentDateTime().addDays(-30);
+        plantLock(dir.path(), "4242\nvelorin\nposte-ecole-2\n", longAgo);
+        InstanceLock lock;
+        InstanceLock::Holder asked;
+        QCOMPARE(lock.attempt(dir.path(), QDateTime::currentDateTime(), &asked), InstanceLock::Attempt::Stale);
+        plantLock(dir.path(), "77\nvelorin\nposte-ecole-3\n", QDateTime::currentDateTime());
+        QVERIFY(!lock.takeOver(dir.path(), asked) && !lock.held());
+        QCOMPARE(fileBytes(dir.filePath(DataFiles::LockFile)), QByteArray("77\nvelorin\nposte-ecole-3\n"));
+        plantLock(dir.path(), asked.content, asked.since);
+        QVERIFY(lock.takeOver(dir.path(), asked) && lock.held());
     }
 };
 

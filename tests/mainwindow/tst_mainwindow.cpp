@@ -254,7 +254,8 @@ private slots:
         QTemporaryDir dir;
         ScriptedDialogs dialogs;
         InstanceLock first, second;
-        QVERIFY(first.acquireOrRefuse(dir.path(), dialogs) && !second.acquireOrRefuse(dir.path(), dialogs));
+        const QDateTime now = QDateTime::currentDateTime();
+        QVERIFY(first.acquireOrRefuse(dir.path(), dialogs, now) && !second.acquireOrRefuse(dir.path(), dialogs, now));
         QCOMPARE(dialogs.titles(), QStringList{"ATTENTION"});
         QVERIFY(dialogs.shown().first().text.contains(QDir::toNativeSeparators(dir.path())));
     }

@@ -2,6 +2,7 @@
 
 #include "FrenchNames.h"
 #include "data/DataFiles.h"
+#include "data/InstanceLock.h"
 #include "data/Schema.h"
 #include "data/SqliteSupport.h"
 #include "evaluation/EvaluationModel.h"
@@ -794,6 +795,12 @@ bool GenerateDataFolder(const QString &folder, const Options &options, bool repl
     const QDir dir(folder);
     if (!QDir().mkpath(folder))
         return failed(QStringLiteral("cannot create the folder %1").arg(folder));
+    // A running program keeps its database open: neither it nor its folder is touched, --force or not.
+    InstanceLock lock;
+    if (!lock.acquire(folder))
+        return failed(QStringLiteral("le dossier %1 est ouvert par Rozodivo Velorin : fermez le programme avant "
+                                     "d'y générer des données")
+                          .arg(QDir::toNativeSeparators(folder)));
     const QString existing = DataFiles::Resolve(folder, DataFiles::Database);
     if (!existing.isEmpty() && !replace)
         return failed(QStringLiteral("%1 already holds a database (%2); use --force to replace it")

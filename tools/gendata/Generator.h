@@ -116,7 +116,8 @@ bool GenerateDatabase(const QString &path, const Options &options, Summary *summ
 // template "Export.vid". A folder that already holds a database (its name in
 // any letter case) is refused unless `replace`; the new file then replaces it
 // through a temporary file, the old one staying in place until the new one is
-// complete.
+// complete. A folder the program has open (its lock is held) is refused,
+// even with `replace`; the folder is held while the files are written.
 bool GenerateDataFolder(const QString &folder, const Options &options, bool replace, Summary *summary, QString *error);
 
 // One line describing a generated file.

@@ -29,8 +29,14 @@ BatchResult WriteClassSyntheses(const BatchOptions &options)
     }
     // The refresh writes profiles: keep the program off the folder meanwhile.
     InstanceLock lock;
-    if (!lock.acquire(folder)) {
-        result.errors.append(QStringLiteral("Le programme travaille sur %1 : fermez-le d'abord").arg(folder));
+    InstanceLock::Holder holder;
+    const InstanceLock::Attempt attempt = lock.attempt(folder, options.now, &holder);
+    if (attempt != InstanceLock::Attempt::Acquired && !(options.ignoreLock && lock.takeOver(folder, holder))) {
+        if (attempt == InstanceLock::Attempt::Stale && !options.ignoreLock)
+            result.errors << InstanceLock::takeOverQuestion(holder)
+                          << QStringLiteral("Pour continuer quand même : --ignorer-verrou");
+        else
+            result.errors.append(QStringLiteral("Le programme travaille sur %1 : fermez-le d'abord").arg(folder));
         return result;
     }
     Connection connection;

@@ -14,6 +14,9 @@ struct BatchOptions
     QString school; // empty: every school
     QString programTitle;
     QDateTime now;
+    // Take over a folder whose lock looks stale, or is held: the user says no
+    // copy of the program works on it any more.
+    bool ignoreLock = false;
 };
 
 struct BatchResult

@@ -1,9 +1,11 @@
-// velorin-report FOLDER OUTDIR [--school NAME]
+// velorin-report FOLDER OUTDIR [--school NAME] [--ignorer-verrou]
 //
 // Refreshes the profiles of every class of the data folder FOLDER (or of the
 // school NAME) and writes each class's synthesis as a PDF file into OUTDIR,
 // named as the report viewer names it. One line per file written; the exit
-// status is 1 when anything failed, 2 on bad arguments.
+// status is 1 when anything failed, 2 on bad arguments. A folder that the
+// program has open is refused; one whose lock looks left behind too, with the
+// question the program would ask, unless --ignorer-verrou says to take it over.
 
 #include "BatchSyntheses.h"
 #include "Version.h"
@@ -24,6 +26,9 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addOption(
         {QStringLiteral("school"), QStringLiteral("Only the classes of this school."), QStringLiteral("NAME")});
+    parser.addOption({QStringLiteral("ignorer-verrou"),
+                      QStringLiteral("Work on the folder even though its lock says another copy of the program "
+                                     "has it open (a lock left behind).")});
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("The data folder (donnees.mdb)."));
     parser.addPositionalArgument(QStringLiteral("OUTDIR"), QStringLiteral("Where the PDF files go."));
     parser.process(app);
@@ -36,6 +41,7 @@ int main(int argc, char *argv[])
     options.dataFolder = args.at(0);
     options.outputFolder = args.at(1);
     options.school = parser.value(QStringLiteral("school"));
+    options.ignoreLock = parser.isSet(QStringLiteral("ignorer-verrou"));
     options.programTitle = QStringLiteral("Rozodivo Velorin - v%1.%2.%3")
                                .arg(VELORIN_VERSION_MAJOR)
                                .arg(VELORIN_VERSION_MINOR)
