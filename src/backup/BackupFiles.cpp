@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
@@ -44,9 +46,9 @@ bool copyFile(const QString &from, const QString &temp, const Faults &faults, QS
         return false;
     };
     if (!in.open(QIODevice::ReadOnly))
-        return failed(QStringLiteral("Impossible de lire le fichier « %1 » : %2").arg(shown(from), in.errorString()));
+        return failed(QStringLiteral("Impossible de lire le fichier « %1 » : %2").arg(shown(from), DataFiles::FrenchReason(in)));
     if (faults.unwritableFolder || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        const QString why = faults.unwritableFolder ? QStringLiteral("Permission denied") : out.errorString();
+        const QString why = faults.unwritableFolder ? DataFiles::FrenchReasonOfErrno(EACCES) : DataFiles::FrenchReason(out);
         return failed(QStringLiteral("Impossible d'écrire dans le dossier « %1 » : %2")
                           .arg(shown(QFileInfo(temp).absolutePath()), why));
     }
@@ -57,23 +59,23 @@ bool copyFile(const QString &from, const QString &temp, const Faults &faults, QS
         const qint64 n = in.read(buffer.data(), buffer.size());
         if (n < 0)
             return failed(
-                QStringLiteral("La lecture du fichier « %1 » a échoué : %2").arg(shown(from), in.errorString()));
+                QStringLiteral("La lecture du fichier « %1 » a échoué : %2").arg(shown(from), DataFiles::FrenchReason(in)));
         if (n == 0)
             break;
         if (faults.writeLimit >= 0 && written + n > faults.writeLimit) {
             out.write(buffer.constData(), faults.writeLimit - written);
             out.flush();
-            return failed(writeFailed.arg(shown(temp), QStringLiteral("No space left on device")));
+            return failed(writeFailed.arg(shown(temp), DataFiles::FrenchReasonOfErrno(ENOSPC)));
         }
         if (out.write(buffer.constData(), n) != n)
-            return failed(writeFailed.arg(shown(temp), out.errorString()));
+            return failed(writeFailed.arg(shown(temp), DataFiles::FrenchReason(out)));
         written += n;
     }
     if (!out.flush())
-        return failed(writeFailed.arg(shown(temp), out.errorString()));
+        return failed(writeFailed.arg(shown(temp), DataFiles::FrenchReason(out)));
     out.close();
     if (!DataFiles::SyncPath(temp))
-        return failed(writeFailed.arg(shown(temp), QStringLiteral("fsync")));
+        return failed(writeFailed.arg(shown(temp), DataFiles::FrenchReasonOfErrno(EIO)));
     return true;
 }
 
@@ -128,6 +130,16 @@ bool sameFile(const QString &a, const QString &b)
 #else
     return a.compare(b, Qt::CaseInsensitive) == 0;
 #endif
+}
+
+// The files in which SQLite keeps, beside a database, what a write in
+// progress changes (the shared index is rebuilt from them, never copied).
+const QStringList Companions = {QStringLiteral("-journal"), QStringLiteral("-wal")};
+
+void removeWithCompanions(const QString &path)
+{
+    for (const QString &suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
 }
 
 bool refuseDataFolder(const QString &folder, const QString &dataFolder, QString *reason)
@@ -206,16 +218,32 @@ bool CopyIn(const QString &dataFolder, const QString &folder, QString *reasonOut
                       .arg(shown(FolderPaths::WithoutTrailingSeparator(folder)), DataFiles::Database);
         return false;
     }
+    if (const QString problem = DataFiles::RegularFileProblem(source); !problem.isEmpty()) {
+        *reason = problem;
+        return false;
+    }
     QString live = DataFiles::LiveDatabase(dataFolder);
     if (live.isEmpty())
         live = QDir(dataFolder).filePath(DataFiles::Database);
     const QString temp = QDir(dataFolder).filePath(TemporaryName());
-    QFile::remove(temp);
-    if (!copyFile(source, temp, faults, reason) || !stepDone(faults, "copied", reason))
+    removeWithCompanions(temp);
+    // The copy takes the backup's journal along (a copy of a file caught
+    // mid-write): SQLite then reads the copy as it was last committed, rolling
+    // back what was never committed, and the backup itself is left untouched.
+    bool copied = copyFile(source, temp, faults, reason);
+    for (const QString &suffix : Companions) {
+        const QString companion =
+            DataFiles::Resolve(QFileInfo(source).absolutePath(), QFileInfo(source).fileName() + suffix);
+        if (copied && !companion.isEmpty() && DataFiles::RegularFileProblem(companion).isEmpty())
+            copied = copyFile(companion, temp + suffix, faults, reason);
+    }
+    if (!copied || !stepDone(faults, "copied", reason)) {
+        removeWithCompanions(temp);
         return false;
+    }
     const QString why = unusable(temp, source);
     if (!why.isEmpty()) {
-        QFile::remove(temp);
+        removeWithCompanions(temp);
         *reason = why;
         return false;
     }

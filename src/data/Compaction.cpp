@@ -107,7 +107,7 @@ bool fileCopy(RawDatabase &source, const QString &live, const QString &target, Q
     }
     ok = ok && out.flush();
     if (!ok)
-        *error = out.error() != QFileDevice::NoError ? out.errorString() : in.errorString();
+        *error = DataFiles::FrenchReason(out.error() != QFileDevice::NoError ? out : in);
     out.close();
     in.close();
     source.exec(QStringLiteral("COMMIT"));

@@ -39,6 +39,45 @@ QString WithTrailingSeparator(const QString &folder)
     return f.endsWith(QLatin1Char('/')) ? f : f + QLatin1Char('/');
 }
 
+QString FrenchReasonOfErrno(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return QStringLiteral("accès refusé");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("plus de place sur le disque");
+    case ENOENT:
+        return QStringLiteral("fichier ou dossier introuvable");
+    case EISDIR:
+        return QStringLiteral("c'est un dossier");
+    case EIO:
+        return QStringLiteral("erreur du support (clé retirée ?)");
+    default:
+        return QStringLiteral("erreur système n° %1").arg(error);
+    }
+}
+
+QString FrenchReason(const QFileDevice &file)
+{
+    switch (file.error()) {
+    case QFileDevice::PermissionsError:
+        return FrenchReasonOfErrno(EACCES);
+    case QFileDevice::ResourceError:
+        return FrenchReasonOfErrno(ENOSPC);
+    case QFileDevice::OpenError:
+        return QStringLiteral("ouverture impossible");
+    case QFileDevice::ReadError:
+        return QStringLiteral("erreur de lecture");
+    case QFileDevice::WriteError:
+        return QStringLiteral("erreur d'écriture (disque plein ou retiré ?)");
+    default:
+        return QStringLiteral("erreur d'entrée-sortie");
+    }
+}
+
 QString RegularFileProblem(const QString &path)
 {
     const QString shown = QFileInfo(path).fileName();
@@ -81,7 +120,7 @@ bool RenameReplacing(const QString &from, const QString &to, QString *error)
         if (error)
             *error = QStringLiteral("impossible de renommer « %1 » en « %2 » : %3")
                          .arg(QFileInfo(from).fileName(), QFileInfo(to).fileName(),
-                              QString::fromLocal8Bit(std::strerror(errno)));
+                              FrenchReasonOfErrno(errno));
         return false;
     }
     SyncPath(QFileInfo(to).absolutePath());
@@ -102,21 +141,21 @@ bool CopyReplacing(const QString &from, const QString &to, QString *error)
         return false;
     };
     if (!in.open(QIODevice::ReadOnly))
-        return failed(QStringLiteral("impossible de lire « %1 » : %2").arg(from, in.errorString()));
+        return failed(QStringLiteral("impossible de lire « %1 » : %2").arg(from, FrenchReason(in)));
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return failed(QStringLiteral("impossible d'écrire « %1 » : %2").arg(temp, out.errorString()));
+        return failed(QStringLiteral("impossible d'écrire « %1 » : %2").arg(temp, FrenchReason(out)));
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());
         if (n < 0)
-            return failed(QStringLiteral("lecture de « %1 » impossible : %2").arg(from, in.errorString()));
+            return failed(QStringLiteral("lecture de « %1 » impossible : %2").arg(from, FrenchReason(in)));
         if (n == 0)
             break;
         if (out.write(buffer.constData(), n) != n)
-            return failed(QStringLiteral("écriture de « %1 » impossible : %2").arg(temp, out.errorString()));
+            return failed(QStringLiteral("écriture de « %1 » impossible : %2").arg(temp, FrenchReason(out)));
     }
     if (!out.flush())
-        return failed(QStringLiteral("écriture de « %1 » impossible : %2").arg(temp, out.errorString()));
+        return failed(QStringLiteral("écriture de « %1 » impossible : %2").arg(temp, FrenchReason(out)));
 #ifdef Q_OS_UNIX
     ::fsync(out.handle());
 #endif

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QString>
 
 // The fixed file names of the data folder. On disk their letter case may
@@ -30,6 +31,11 @@ QString WithTrailingSeparator(const QString &folder);
 // « est introuvable »), or an empty text when it is a regular file. Links are
 // followed: a link to a folder, a device or a pipe is refused, before any open.
 QString RegularFileProblem(const QString &path);
+
+// Why a file operation failed, in French, from the file's error or the
+// system's error number (never the system's own English text).
+QString FrenchReason(const QFileDevice &file);
+QString FrenchReasonOfErrno(int error);
 
 // Flushes a file, or a folder's entries after renames, to the disk.
 bool SyncPath(const QString &path);

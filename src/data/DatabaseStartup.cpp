@@ -114,7 +114,8 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
     // temporary file: the file it was to replace is still whole.
     if (const QString temp = DataFiles::Resolve(dataFolder, DataFiles::Database + QStringLiteral(".tmp"));
         !temp.isEmpty())
-        QFile::remove(temp);
+        for (const char *suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(temp + QLatin1String(suffix));
 
     QString live = DataFiles::LiveDatabase(dataFolder);
     if (live.isEmpty()) {

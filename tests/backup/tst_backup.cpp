@@ -184,7 +184,7 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason"); // part of the message's explanation
         const auto row = [](const char *tag, QString fault, QString why) { QTest::newRow(tag) << fault << why; };
-        const char *full = "No space left on device";
+        const char *full = "plus de place sur le disque";
         row("backup: unwritable folder", "unwritable", "Impossible d'écrire");
         row("backup: full disk at once", "full 0", full);
         row("backup: full disk midway", "full 0.5", full);
