@@ -10,6 +10,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 #include <QSqlRecord>
 #include <QStringList>
 #include <QTest>
@@ -82,7 +84,19 @@ void execSql(const QString &folder, const QString &sql)
 {
     SqliteSupport::RawDatabase db;
     QVERIFY2(db.open(DataFiles::LiveDatabase(folder), false), qPrintable(folder));
+    const SqliteSupport::AdministrativeStep setUp(db.handle());
     QVERIFY2(db.exec(sql), qPrintable(db.error()));
+}
+
+void execWithTriggers(const QSqlDatabase &db, const QString &sql)
+{
+    sqlite3 *handle = SqliteSupport::Handle(db);
+    QVERIFY(handle && sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_TRIGGER, 1, nullptr) == SQLITE_OK);
+    char *message = nullptr;
+    const bool ok = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK;
+    const QString why = QString::fromUtf8(message ? message : "");
+    sqlite3_free(message);
+    QVERIFY2(ok, qPrintable(why));
 }
 
 QByteArray fileBytes(const QString &path)

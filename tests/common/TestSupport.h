@@ -17,9 +17,13 @@ void createEmptyDataFolder(const QString &folder);
 // Inserts one row into `table` of the database file in `folder`; returns its rowid.
 qint64 insertRow(const QString &folder, const QString &table, const QVariantMap &values);
 
-// Runs SQL statements on the live database of `folder` (opened on its own);
-// a failure fails the calling test.
+// Runs SQL statements on the live database of `folder` (opened on its own,
+// pragmas allowed); a failure fails the calling test.
 void execSql(const QString &folder, const QString &sql);
+
+// Runs SQL statements on an open connection of the program, with triggers
+// switched on for it: the tests' way of making the engine refuse a write.
+void execWithTriggers(const QSqlDatabase &db, const QString &sql);
 
 // The whole content of a file, for comparing files before and after.
 QByteArray fileBytes(const QString &path);

@@ -122,15 +122,16 @@ private slots:
         const QStringList before = content();
         QString error;
         // The class refused: the pupils' profiles written before it are undone too.
-        QVERIFY(m_c->execute(
-            "CREATE TRIGGER refuse_classe BEFORE UPDATE ON CLASSE BEGIN SELECT RAISE(ABORT, 'refus'); END"));
+        TestSupport::execWithTriggers(
+            m_c->database(),
+            "CREATE TRIGGER refuse_classe BEFORE UPDATE ON CLASSE BEGIN SELECT RAISE(ABORT, 'refus'); END");
         QVERIFY(!m_store->RefreshClassProfiles(2, 1, 1, &error));
         QVERIFY2(error.contains("refus"), qPrintable(error));
         QCOMPARE(content(), before);
         QVERIFY(m_store->pupilFields(m_jean)->value("PROFIL_RM").isNull());
 
-        QVERIFY(
-            m_c->execute("CREATE TRIGGER refuse_eleve BEFORE UPDATE ON ELEVE BEGIN SELECT RAISE(ABORT, 'refus'); END"));
+        TestSupport::execWithTriggers(
+            m_c->database(), "CREATE TRIGGER refuse_eleve BEFORE UPDATE ON ELEVE BEGIN SELECT RAISE(ABORT, 'refus'); END");
         QVERIFY(!m_store->SaveResults(m_jean, {{"CSP", 1}, {"T1_E1P1", 4}}, &error));
         QVERIFY2(error.contains("refus"), qPrintable(error));
         // Nothing refused lingers in what the store reads back.

@@ -758,6 +758,7 @@ bool GenerateDatabase(const QString &path, const Options &options, Summary *summ
     {
         SqliteSupport::RawDatabase db;
         // The file is new and is removed on failure: no need to sync before the end.
+        const SqliteSupport::AdministrativeStep generating;
         ok = db.open(path, false) && db.exec(QStringLiteral("PRAGMA synchronous = OFF")) &&
              db.exec(QStringLiteral("PRAGMA cache_size = -65536")) && db.exec(QStringLiteral("BEGIN"));
         if (ok) {
