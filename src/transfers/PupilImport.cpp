@@ -2,7 +2,10 @@
 
 #include "TransferFile.h"
 
+#include "common/Limits.h"
+#include "common/TextUtil.h"
 #include "data/Connection.h"
+#include "data/DataFiles.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -58,6 +61,55 @@ QString remapping(const QStringList &columns, bool movingUp)
     return sets.join(QStringLiteral(", "));
 }
 
+// What in the one row of the transfer file's ELEVE lies outside what the
+// program writes: a name too long, a CSP outside its list, a score, total or
+// category outside 0-99, a text too long. In French, one line per value.
+QStringList outOfRange(QSqlQuery &q, const QString &schema, const QStringList &columns)
+{
+    static const QRegularExpression score(QStringLiteral("^(T[123]_E[123](P\\d+|TOT|CAT)|MOYCAT_.*)$"));
+    QStringList found;
+    if (!q.exec(QStringLiteral("SELECT %1 FROM %2.ELEVE").arg(columns.join(QStringLiteral(", ")), schema)) ||
+        !q.next())
+        return {QStringLiteral("la ligne de l'élève ne peut pas être lue")};
+    const auto shown = [](const QVariant &v) {
+        const QString text = v.toString();
+        return text.size() > 20 ? text.left(20) + QStringLiteral("…") : text;
+    };
+    for (int i = 0; i < columns.size(); ++i) {
+        const QString column = columns.at(i).toUpper();
+        const QVariant value = q.value(i);
+        if (value.isNull() || column == QLatin1String("NOECOLE") || column == QLatin1String("NOCLASSE"))
+            continue;
+        const int type = value.metaType().id();
+        const bool number = type == QMetaType::LongLong || type == QMetaType::Int || type == QMetaType::Double;
+        if (column == QLatin1String("NOM")) {
+            const qsizetype length = value.toString().trimmed().size();
+            if (length > Limits::NameLength)
+                found.append(QStringLiteral("le nom compte %1 caractères, plus que les %2 acceptés")
+                                 .arg(length)
+                                 .arg(Limits::NameLength));
+        } else if (column == QLatin1String("CSP")) {
+            if (!number || value.toDouble() != value.toInt() || value.toInt() < 0 ||
+                value.toInt() >= CspLabels().size())
+                found.append(QStringLiteral("la C.S.P. vaut « %1 », qui n'est pas un code de la liste (0 à %2)")
+                                 .arg(shown(value))
+                                 .arg(CspLabels().size() - 1));
+        } else if (score.match(column).hasMatch()) {
+            const bool whole = !column.startsWith(QLatin1String("MOYCAT"));
+            if (!number || (whole && value.toDouble() != value.toLongLong()) || value.toDouble() < Limits::ScoreMin ||
+                value.toDouble() > Limits::ScoreMax)
+                found.append(QStringLiteral("« %1 » vaut « %2 », hors de l'intervalle %3 à %4")
+                                 .arg(column, shown(value))
+                                 .arg(Limits::ScoreMin)
+                                 .arg(Limits::ScoreMax));
+        } else if (value.toString().size() > Limits::NameLength) {
+            found.append(QStringLiteral("« %1 » compte %2 caractères").arg(column).arg(value.toString().size()));
+        }
+    }
+    q.finish();
+    return found;
+}
+
 } // namespace
 
 bool LevelsAgree(const QString &from, const QString &to)
@@ -72,6 +124,10 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
     const QString path = TransferFile::PathIn(TransferFile::WithoutTrailingSeparator(folder));
     if (!QFile::exists(path)) {
         r.error = QStringLiteral("aucun fichier de transfert dans ") + folder;
+        return r;
+    }
+    if (const QString problem = DataFiles::RegularFileProblem(path); !problem.isEmpty()) {
+        r.error = problem;
         return r;
     }
     if (!isDatabaseFile(path)) {
@@ -96,6 +152,20 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
             return r;
         }
         q.finish();
+        // The sender's file brings no code: a trigger or a view in it is refused.
+        if (!q.exec(QStringLiteral("SELECT type, name FROM %1.sqlite_master WHERE type IN ('trigger', 'view') OR "
+                                   "(type = 'table' AND sql NOT LIKE 'CREATE TABLE%')")
+                        .arg(x))) {
+            r.error = q.lastError().text();
+            return r;
+        }
+        if (q.next()) {
+            r.error = QStringLiteral("le fichier de transfert contient « %1 » (%2), que le programme n'y met jamais : "
+                                     "il est refusé")
+                          .arg(q.value(1).toString(), q.value(0).toString());
+            return r;
+        }
+        q.finish();
         const QStringList staged = columnsOf(q, QStringLiteral("main"), QStringLiteral("IMPORTE"));
         const QStringList sent = columnsOf(q, x, QStringLiteral("ELEVE"));
         for (const QString &column : staged) {
@@ -114,6 +184,23 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
             r.error = QStringLiteral("le fichier de transfert contient %1 élèves au lieu d'un").arg(count);
             return r;
         }
+        if (const QStringList wrong = outOfRange(q, x, staged); !wrong.isEmpty()) {
+            r.error = QStringLiteral("le fichier de transfert est refusé : ") + wrong.mid(0, 5).join(QStringLiteral(" ; "));
+            return r;
+        }
+        q.prepare(QStringLiteral("SELECT count(*) FROM ELEVE WHERE NOECOLE = ? AND NOCLASSE = ?"));
+        q.addBindValue(school);
+        q.addBindValue(klass);
+        if (!q.exec() || !q.next()) {
+            r.error = q.lastError().text();
+            return r;
+        }
+        if (q.value(0).toInt() >= Limits::PupilsPerClass) {
+            r.error = QStringLiteral("la classe compte déjà %1 élèves, le plus qu'une classe puisse compter")
+                          .arg(q.value(0).toInt());
+            return r;
+        }
+        q.finish();
 
         Connection::Transaction transaction(connection);
         QString error;
