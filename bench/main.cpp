@@ -7,6 +7,7 @@
 //   copy_over_ms             the same copy replacing an older copy (for comparison)
 //   startup_ms               folder checks, compaction, opening, first selections, ratio to copy_ms
 //   startup_reclaim_ms       the same on a file with ~20% free pages, ratio to sqlite3_vacuum_into_ms
+//   schema_check_ms          the file's schema compared with the program's, ratio to 1 ms
 //   select_*_ms              the navigation cascades, ratio to a 16 ms frame
 //   select_*_scored_ms       the same with the pupil's and the class's scoring, on a
 //                            30-pupil class; *_write_ms when the scoring has to write
@@ -26,6 +27,7 @@
 #include "data/Connection.h"
 #include "data/DataFiles.h"
 #include "data/Roster.h"
+#include "data/Schema.h"
 #include "data/SqliteSupport.h"
 #include "data/StartupSequence.h"
 #include "evaluation/EvaluationModel.h"
@@ -581,6 +583,22 @@ void runScale(const Scale &scale, const QString &workFolder)
                scale.repetitions, [] {}, [&] { startUp(startup); }),
            "ms", copyMs);
     checkCompaction(startup, false);
+
+    // The comparison of the file's schema with the program's, part of every start-up check.
+    {
+        SqliteSupport::RawDatabase db;
+        if (!db.open(DataFiles::LiveDatabase(startup), false, true))
+            die(QStringLiteral("cannot open the start-up file"));
+        Schema::SchemaDifferences(db.handle(), Schema::Version); // the program's side is built once
+        figure("schema_check_ms",
+               measure(
+                   scale.repetitions * 20, [] {},
+                   [&] {
+                       if (!Schema::SchemaDifferences(db.handle(), Schema::Version).isEmpty())
+                           die(QStringLiteral("the generated file's schema differs from the program's"));
+                   }),
+               "ms", 1.0);
+    }
 
     // The start-up on a fresh copy of the file with pages to reclaim.
     const QString reclaim = work.filePath(QStringLiteral("reclaim"));

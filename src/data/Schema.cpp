@@ -80,51 +80,57 @@ bool CreateExportTemplate(const QString &path, QString *error)
 
 namespace {
 
-// The shape of a schema: every object's type and definition, and the columns
-// of every table as SQLite reads them (name, type, constraints, hidden).
+// The shape of a schema: every object's type and text. The columns of a
+// table, as SQLite reads them (name, type, constraints, hidden), are read only
+// when its text differs from the program's (a table rebuilt by a migration).
 struct Shape
 {
     QHash<QString, QString> types;       // upper-case name -> type
-    QHash<QString, QString> definitions; // views and indexes: their text, spaces collapsed
-    QHash<QString, QStringList> columns; // tables
-    QHash<QString, QString> tableKinds;  // tables: "CREATE TABLE", or "CREATE VIRTUAL"
+    QHash<QString, QString> definitions; // their text, spaces collapsed
+    QHash<QString, QStringList> columns; // the program's tables
 };
+
+QString columnText(sqlite3_stmt *s, int i)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, i)));
+}
 
 bool readShape(sqlite3 *db, Shape *shape)
 {
     sqlite3_stmt *objects = nullptr;
-    sqlite3_stmt *columns = nullptr;
-    bool ok = sqlite3_prepare_v2(db, "SELECT type, upper(name), ifnull(sql, '') FROM sqlite_master", -1, &objects,
-                                 nullptr) == SQLITE_OK &&
-              sqlite3_prepare_v2(db,
-                                 "SELECT upper(name) || ' ' || upper(type) || ' ' || \"notnull\" || ' ' || "
-                                 "ifnull(dflt_value, '-') || ' ' || pk || ' ' || hidden FROM pragma_table_xinfo(?1)",
-                                 -1, &columns, nullptr) == SQLITE_OK;
-    auto text = [](sqlite3_stmt *s, int i) {
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, i)));
-    };
-    int rc = SQLITE_DONE;
-    while (ok && (rc = sqlite3_step(objects)) == SQLITE_ROW) {
-        const QString type = text(objects, 0), name = text(objects, 1), sql = text(objects, 2);
+    if (sqlite3_prepare_v2(db, "SELECT type, upper(name), ifnull(sql, '') FROM sqlite_master", -1, &objects,
+                           nullptr) != SQLITE_OK)
+        return false;
+    int rc;
+    while ((rc = sqlite3_step(objects)) == SQLITE_ROW) {
+        const QString type = columnText(objects, 0), name = columnText(objects, 1);
         // SQLite's own tables and indexes (sequences, statistics, automatic indexes).
-        if (name.startsWith(QLatin1String("SQLITE_")) && (type == QLatin1String("table") || type == QLatin1String("index")))
+        if (name.startsWith(QLatin1String("SQLITE_")) &&
+            (type == QLatin1String("table") || type == QLatin1String("index")))
             continue;
         shape->types.insert(name, type);
-        if (type != QLatin1String("table")) {
-            shape->definitions.insert(name, sql.simplified());
-            continue;
-        }
-        shape->tableKinds.insert(name, sql.simplified().section(QLatin1Char(' '), 0, 1).toUpper());
-        QStringList &list = shape->columns[name];
-        const QByteArray utf8 = name.toUtf8();
-        sqlite3_reset(columns);
-        sqlite3_bind_text(columns, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-        while (sqlite3_step(columns) == SQLITE_ROW)
-            list.append(text(columns, 0));
+        shape->definitions.insert(name, columnText(objects, 2).simplified());
     }
     sqlite3_finalize(objects);
+    return rc == SQLITE_DONE;
+}
+
+// A table's kind ("CREATE TABLE", "CREATE VIRTUAL") and columns.
+QStringList columnsOf(sqlite3 *db, const QString &table, const QString &definition)
+{
+    QStringList list{definition.section(QLatin1Char(' '), 0, 1).toUpper()};
+    sqlite3_stmt *columns = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT upper(name) || ' ' || upper(type) || ' ' || \"notnull\" || ' ' || "
+                           "ifnull(dflt_value, '-') || ' ' || pk || ' ' || hidden FROM pragma_table_xinfo(?1)",
+                           -1, &columns, nullptr) != SQLITE_OK)
+        return {};
+    const QByteArray utf8 = table.toUtf8();
+    sqlite3_bind_text(columns, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    while (sqlite3_step(columns) == SQLITE_ROW)
+        list.append(columnText(columns, 0));
     sqlite3_finalize(columns);
-    return ok && rc == SQLITE_DONE;
+    return list;
 }
 
 // The program's schema, read once from a database made in memory.
@@ -138,6 +144,9 @@ const Shape &programShape()
             ok = ok && db.exec(statement);
         if (!ok || !readShape(db.handle(), &s))
             qFatal("the program's schema cannot be built: %s", qPrintable(db.error()));
+        for (auto it = s.types.cbegin(); it != s.types.cend(); ++it)
+            if (it.value() == QLatin1String("table"))
+                s.columns.insert(it.key(), columnsOf(db.handle(), it.key(), s.definitions.value(it.key())));
         return s;
     }();
     return shape;
@@ -176,15 +185,15 @@ QStringList SchemaDifferences(sqlite3 *db, int version)
                              : QString());
         else if (type == QLatin1String("table") && !known)
             found.append(QStringLiteral("table inconnue ") + quoted(name));
-        else if (type == QLatin1String("table")) {
+        else if (type == QLatin1String("table") && file.definitions.value(name) != program.definitions.value(name)) {
             const QStringList &expected = program.columns.value(name);
-            const QStringList &columns = file.columns.value(name);
+            QStringList columns = columnsOf(db, name, file.definitions.value(name));
             // The pupils' key came with version 2 (an older file that has one
             // is refused by its migration, which says so).
-            const bool earlierPupils =
-                version < 2 && name == QLatin1String("ELEVE") && columns == expected.mid(1);
-            if ((columns != expected && !earlierPupils) ||
-                file.tableKinds.value(name) != program.tableKinds.value(name))
+            if (version < 2 && name == QLatin1String("ELEVE") && columns.size() > 1 &&
+                columns.value(1) != expected.value(1))
+                columns.insert(1, expected.value(1));
+            if (columns != expected)
                 found.append(QStringLiteral("table %1 modifiée").arg(quoted(name)));
         } else if (!known)
             found.append(QStringLiteral("objet inconnu ") + quoted(name));
