@@ -206,8 +206,11 @@ QStringList SchemaDifferences(sqlite3 *db, int version)
 FileCheck CheckDatabaseFile(const QString &path, bool thorough)
 {
     QFile file(path);
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo::exists(path))
         return {FileState::Missing, QStringLiteral("no such file")};
+    // A device or a pipe would never end, or never answer.
+    if (!DataFiles::RegularFileProblem(path).isEmpty())
+        return {FileState::NotDatabase, QStringLiteral("not a regular file")};
     if (!file.open(QIODevice::ReadOnly))
         return {FileState::NotDatabase, file.errorString()};
     const QByteArray header = file.read(16);

@@ -121,6 +121,9 @@ bool LevelsAgree(const QString &from, const QString &to)
 Result Import(Connection &connection, const QString &folder, qint16 school, qint16 klass, const QString &classLevel)
 {
     Result r;
+    // What the engine says stays out of the message: it is the system's, and English.
+    const QString unreadable = QStringLiteral("le fichier de transfert ne peut pas être lu");
+    const QString refused = QStringLiteral("la base de données a refusé l'élève : rien n'a été importé");
     const QString path = TransferFile::PathIn(TransferFile::WithoutTrailingSeparator(folder));
     if (!QFile::exists(path)) {
         r.error = QStringLiteral("aucun fichier de transfert dans ") + folder;
@@ -136,7 +139,7 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
     }
     TransferFile file(connection, path, true);
     if (!file.attached()) {
-        r.error = file.error();
+        r.error = QStringLiteral("le fichier de transfert ne peut pas être ouvert");
         return r;
     }
     const QString x = TransferFile::Schema;
@@ -156,7 +159,7 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
         if (!q.exec(QStringLiteral("SELECT type, name FROM %1.sqlite_master WHERE type IN ('trigger', 'view') OR "
                                    "(type = 'table' AND sql NOT LIKE 'CREATE TABLE%')")
                         .arg(x))) {
-            r.error = q.lastError().text();
+            r.error = unreadable;
             return r;
         }
         if (q.next()) {
@@ -175,7 +178,7 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
             }
         }
         if (!q.exec(QStringLiteral("SELECT count(*) FROM %1.ELEVE").arg(x)) || !q.next()) {
-            r.error = q.lastError().text();
+            r.error = unreadable;
             return r;
         }
         const qint64 count = q.value(0).toLongLong();
@@ -192,7 +195,7 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
         q.addBindValue(school);
         q.addBindValue(klass);
         if (!q.exec() || !q.next()) {
-            r.error = q.lastError().text();
+            r.error = unreadable;
             return r;
         }
         if (q.value(0).toInt() >= Limits::PupilsPerClass) {
@@ -210,11 +213,11 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
                                 &error) ||
             !connection.execute(QStringLiteral("UPDATE IMPORTE SET NOECOLE = :NO_ECOLE, NOCLASSE = :NO_CLASSE"),
                                 {{QStringLiteral("NO_ECOLE"), school}, {QStringLiteral("NO_CLASSE"), klass}}, &error)) {
-            r.error = error.isEmpty() ? QStringLiteral("cannot open a transaction") : error;
+            r.error = refused;
             return r;
         }
         if (!q.exec(QStringLiteral("SELECT Niveau, NOM FROM IMPORTE")) || !q.next()) {
-            r.error = q.lastError().text();
+            r.error = unreadable;
             return r;
         }
         niveau = q.value(0).toString();
@@ -230,11 +233,11 @@ Result Import(Connection &connection, const QString &folder, qint16 school, qint
                                     .arg(columnsOf(q, QStringLiteral("main"), QStringLiteral("VIEW_IMPORTE"))
                                              .join(QStringLiteral(", "))),
                                 {}, &error)) {
-            r.error = error;
+            r.error = refused;
             return r;
         }
         if (!transaction.commit()) {
-            r.error = connection.database().lastError().text();
+            r.error = refused;
             return r;
         }
     }

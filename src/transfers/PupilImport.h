@@ -15,7 +15,7 @@ struct Result
 {
     Outcome outcome = Outcome::Failed;
     QString name;  // NOM of the imported pupil
-    QString error; // English detail of a failure, for logs and tests
+    QString error; // why the pupil was not imported, in French
 };
 
 // Whether a pupil of level `from` may enter a class of level `to`: the same

@@ -244,6 +244,17 @@ private slots:
         QVERIFY(timer.elapsed() < 5000);
         QCOMPARE(fileBytes(DataFiles::LiveDatabase(f.data)), live);
         QCOMPARE(TestSupport::fileNames(f.data), (QStringList{"Export.vid", "donnees.mdb"}));
+
+        // The same thing as the live file: the start-up says it is no database, at once.
+        if (kind == "fifo" || kind == "zero") {
+            const QString own = DataFiles::LiveDatabase(f.data);
+            QVERIFY(QFile::remove(own) && QFile::rename(source, own));
+            ScriptedDialogs dialogs;
+            QVERIFY(!PrepareDataFolder(f.data, dialogs, QDateTime::currentDateTime()));
+            QVERIFY2(dialogs.shown().value(0).text.contains("n'est pas une base de données"),
+                     qPrintable(dialogs.shown().value(0).text));
+            QVERIFY(timer.elapsed() < 5000);
+        }
     }
 };
 
