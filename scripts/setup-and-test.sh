@@ -4,6 +4,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELORIN_BUILD_DIR:-$root/build-ci}"
 "$root/scripts/install-deps.sh"
+"$root/scripts/start-print-queue.sh"
 cmake -S "$root" -B "$build" -G Ninja -DVELORIN_WERROR=ON
 cmake --build "$build"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j2
