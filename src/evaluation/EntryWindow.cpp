@@ -15,13 +15,66 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
+
+const QString EmptyBoxMessage = QStringLiteral("Vous devez saisir une valeur numérique ou le signe _");
+const QString EditingOnCloseMessage = QStringLiteral("Validez ou abandonnez la saisie avant de fermer la fenêtre.");
+
+// A refused box wears a red frame until the next edit.
+const char *const RefusedProperty = "refused";
+const QString RefusedStyle = QStringLiteral("QLineEdit[refused=\"true\"] { border: 2px solid #c00000; }"
+                                            "#refusalPanel { color: #c00000; font-weight: bold; }");
+
+// The toolbar's commands: key, caption (with its Alt accelerator), tooltip,
+// shortcuts and how the tooltip names the first of them.
+struct Command
+{
+    const char *key;
+    const char *caption;
+    const char *toolTip;
+    QList<QKeySequence> keys;
+    const char *keyText;
+};
+
+const QList<Command> &commands()
+{
+    static const QList<Command> list = {
+        {"Modifie", "&Modifie", "Modifier les résultats", {QKeySequence(Qt::Key_F2)}, "F2"},
+        {"Valider", "&Valider", "Valiser les modifications",
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}, "Ctrl+Entrée"},
+        {"Abandon", "&Abandon", "Abandonne la saisie", {QKeySequence(Qt::Key_Escape)}, "Échap"},
+        // The pupil's results sheet comes with the reports; until then the
+        // button stays, disabled.
+        {"Imprime", "&Imprimer", "Imprime la fiche de résultats de l'élève — pas encore disponible",
+         {QKeySequence(Qt::CTRL | Qt::Key_P)}, "Ctrl+P"},
+        {"Sortie", "&Sortie", "Sortir de la fiche de saisie des résultats", {}, "Alt+S"},
+    };
+    return list;
+}
+
+QString withoutAccelerator(QString caption)
+{
+    return caption.remove(QLatin1Char('&'));
+}
+
+void setRefusedLook(QLineEdit *edit, bool refused)
+{
+    if (!edit || edit->property(RefusedProperty).toBool() == refused)
+        return;
+    edit->setProperty(RefusedProperty, refused);
+    // A dynamic property takes effect in the style sheet only once re-polished.
+    edit->style()->unpolish(edit);
+    edit->style()->polish(edit);
+    edit->update();
+}
 
 QLabel *heading(const QString &text, QWidget *parent)
 {
@@ -68,9 +121,12 @@ EntryWindow::EntryWindow(AppContext &context, int level, int tabIndex, QWidget *
     m_pupilSpinBox = new QSpinBox(this);
     m_pupilSpinBox->setObjectName(QStringLiteral("pupilSpinBox"));
     m_pupilSpinBox->setKeyboardTracking(false);
+    m_pupilSpinBox->setPrefix(QStringLiteral("Élève n° "));
+    m_pupilSpinBox->setAlignment(Qt::AlignCenter);
     pupilRow->addWidget(m_pupilName, 1);
     pupilRow->addWidget(m_pupilSpinBox);
     layout->addLayout(pupilRow);
+    addPupilNavigation();
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("trimesterTabs"));
@@ -81,10 +137,16 @@ EntryWindow::EntryWindow(AppContext &context, int level, int tabIndex, QWidget *
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_statusBar->setSizeGripEnabled(false);
+    // The reason of a refusal has a panel of its own: the range hint shown as
+    // the focus arrives on a box must not hide it.
+    m_refusalPanel = new QLabel(m_statusBar);
+    m_refusalPanel->setObjectName(QStringLiteral("refusalPanel"));
+    m_statusBar->addWidget(m_refusalPanel, 3);
     m_statusPanel = new QLabel(m_statusBar);
     m_statusPanel->setObjectName(QStringLiteral("statusPanel"));
-    m_statusBar->addWidget(m_statusPanel, 1);
+    m_statusBar->addWidget(m_statusPanel, 2);
     layout->addWidget(m_statusBar);
+    setStyleSheet(RefusedStyle);
 
     // Typing order follows the box numbers.
     QLineEdit *previous = nullptr;
@@ -105,6 +167,7 @@ EntryWindow::EntryWindow(AppContext &context, int level, int tabIndex, QWidget *
         if (m_pupils.at(i).key == context.session.pupilKey())
             current = i;
     m_pupilSpinBox->setRange(1, qMax(1, int(m_pupils.size())));
+    m_pupilSpinBox->setSuffix(QStringLiteral(" / %1").arg(m_pupils.size()));
     m_pupilSpinBox->setValue(current + 1);
     m_tabs->setCurrentIndex(tabIndex);
     LoadResults();
@@ -113,6 +176,7 @@ EntryWindow::EntryWindow(AppContext &context, int level, int tabIndex, QWidget *
     m_flags.loadingResults = false;
 
     connect(m_pupilSpinBox, &QSpinBox::valueChanged, this, &EntryWindow::moveToPupil);
+    nameForScreenReaders();
 }
 
 EntryWindow::~EntryWindow()
@@ -130,17 +194,86 @@ void EntryWindow::buildToolbar()
     m_toolbar = new QToolBar(QStringLiteral("entryToolbar"), this);
     m_toolbar->setObjectName(QStringLiteral("entryToolbar"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    const QList<QStringList> buttons = {
-        {QStringLiteral("Modifie"), QStringLiteral("Modifie"), QStringLiteral("Modifier les résultats")},
-        {QStringLiteral("Valider"), QStringLiteral("Valider"), QStringLiteral("Valiser les modifications")},
-        {QStringLiteral("Abandon"), QStringLiteral("Abandon"), QStringLiteral("Abandonne la saisie")},
-        {},
-        {QStringLiteral("Imprime"), QStringLiteral("Imprimer"), QString()},
-        {},
-        {QStringLiteral("Sortie"), QStringLiteral("Sortie"),
-         QStringLiteral("Sortir de la fiche de saisie des résultats")},
-    };
+    QList<QStringList> buttons;
+    for (const Command &c : commands()) {
+        if (c.key == QLatin1String("Imprime") || c.key == QLatin1String("Sortie"))
+            buttons.append(QStringList());
+        buttons.append({QLatin1String(c.key), withoutAccelerator(QString::fromUtf8(c.caption))});
+    }
     m_actions = AddKeyedButtons(m_toolbar, buttons, [this](const QString &key) { toolbarClicked(key); });
+    for (const Command &c : commands()) {
+        QAction *action = m_actions.value(QLatin1String(c.key));
+        // The button shows the caption with its accelerator underlined, and
+        // Alt with that letter clicks it.
+        action->setIconText(QString::fromUtf8(c.caption));
+        action->setShortcuts(c.keys);
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(c.toolTip), QString::fromUtf8(c.keyText)));
+    }
+}
+
+void EntryWindow::addPupilNavigation()
+{
+    m_pupilSpinBox->setToolTip(QStringLiteral("Élève précédent (Page préc.) ou suivant (Page suiv.)"));
+    m_previousPupil = new QAction(QStringLiteral("Élève précédent"), this);
+    m_previousPupil->setObjectName(QStringLiteral("previousPupil"));
+    m_previousPupil->setShortcut(QKeySequence(Qt::Key_PageUp));
+    connect(m_previousPupil, &QAction::triggered, m_pupilSpinBox, &QSpinBox::stepDown);
+    m_nextPupil = new QAction(QStringLiteral("Élève suivant"), this);
+    m_nextPupil->setObjectName(QStringLiteral("nextPupil"));
+    m_nextPupil->setShortcut(QKeySequence(Qt::Key_PageDown));
+    connect(m_nextPupil, &QAction::triggered, m_pupilSpinBox, &QSpinBox::stepUp);
+    addAction(m_previousPupil);
+    addAction(m_nextPupil);
+}
+
+// Every control a screen reader reaches says what it is; the description
+// repeats the tooltip.
+void EntryWindow::nameForScreenReaders()
+{
+    const auto name = [](QWidget *w, const QString &text) {
+        w->setAccessibleName(text);
+        w->setAccessibleDescription(w->toolTip());
+    };
+    name(m_toolbar, QStringLiteral("Commandes de la saisie"));
+    for (const Command &c : commands()) {
+        if (QWidget *button = m_toolbar->widgetForAction(m_actions.value(QLatin1String(c.key))))
+            name(button, withoutAccelerator(QString::fromUtf8(c.caption)));
+    }
+    name(m_pupilName, QStringLiteral("Nom de l'élève"));
+    name(m_pupilSpinBox, QStringLiteral("Élève"));
+    // The spin box's own text field takes the keys: it carries the same name.
+    if (auto *field = m_pupilSpinBox->findChild<QLineEdit *>()) {
+        field->setToolTip(m_pupilSpinBox->toolTip());
+        name(field, QStringLiteral("Élève"));
+    }
+    // Qt's own buttons, shown when the toolbar or the tab bar runs out of room.
+    for (QToolButton *button : m_toolbar->findChildren<QToolButton *>())
+        if (button->accessibleName().isEmpty())
+            name(button, QStringLiteral("Autres commandes"));
+    name(m_tabs, QStringLiteral("Trimestres"));
+    name(m_tabs->tabBar(), QStringLiteral("Trimestres"));
+    for (QToolButton *button : m_tabs->tabBar()->findChildren<QToolButton *>())
+        name(button, button->arrowType() == Qt::LeftArrow ? QStringLiteral("Trimestre précédent")
+                                                          : QStringLiteral("Trimestre suivant"));
+    for (int i = 0; i < m_tabs->count(); ++i)
+        name(m_tabs->widget(i), m_tabs->tabText(i));
+    name(m_statusBar, QStringLiteral("Barre d'état"));
+    name(m_refusalPanel, QStringLiteral("Motif du refus"));
+    name(m_statusPanel, QStringLiteral("Aide à la saisie"));
+    for (int t : EvaluatedTrimesters(m_level)) {
+        for (int e = 1; e <= 3; ++e) {
+            const int number = ExerciseNumber(m_level, t, e);
+            const QString exercise = ExerciseSpokenName(m_level, t, e);
+            if (auto *frame = findChild<QFrame *>(QStringLiteral("Frame_%1").arg(number)))
+                name(frame, exercise);
+            if (QLabel *tot = m_tot.value(number))
+                name(tot, QStringLiteral("Total — ") + exercise);
+            name(m_cat.value(number), QStringLiteral("Catégorie — ") + exercise);
+            name(m_prof.value(number), QStringLiteral("Profil — ") + exercise);
+            for (int i = 1; i <= ItemCount(m_level, t, e); ++i)
+                name(m_boxes.value(BoxNumber(m_level, t, e, i)), ItemSpokenName(m_level, t, e, i));
+        }
+    }
 }
 
 QWidget *EntryWindow::buildTrimesterPage(int trimester)
@@ -195,6 +328,7 @@ QWidget *EntryWindow::buildExerciseFrame(int trimester, int exercise)
         m_boxNumbers.insert(edit, boxNumber);
         connect(edit, &QLineEdit::textChanged, this, [this, boxNumber] { check(boxNumber); });
         connect(edit, &QLineEdit::editingFinished, this, [this, boxNumber] { check(boxNumber); });
+        connect(edit, &QLineEdit::textEdited, this, &EntryWindow::clearRefusal);
         if (questions) {
             row->addWidget(edit);
         } else {
@@ -218,8 +352,11 @@ void EntryWindow::setViewMode(bool view)
 {
     m_editing = !view;
     m_pupilSpinBox->setEnabled(view);
-    for (const char *key : {"Modifie", "Imprime", "Sortie"})
+    for (const char *key : {"Modifie", "Sortie"})
         m_actions.value(QLatin1String(key))->setEnabled(view);
+    m_actions.value(QStringLiteral("Imprime"))->setEnabled(false);
+    m_previousPupil->setEnabled(view);
+    m_nextPupil->setEnabled(view);
     for (const char *key : {"Valider", "Abandon"})
         m_actions.value(QLatin1String(key))->setEnabled(!view);
     // The trimester shown when editing began stays in front: the other tabs
@@ -237,7 +374,8 @@ void EntryWindow::EnableEntry(bool enabled)
 
 void EntryWindow::toolbarClicked(const QString &key)
 {
-    if (m_flags.entryPending && m_level != 1)
+    const bool always = key == QLatin1String("Valider") || key == QLatin1String("Abandon");
+    if (m_flags.entryPending && m_level != 1 && !always)
         return;
     EntryToolbarCommand(key);
 }
@@ -266,13 +404,17 @@ void EntryWindow::EntryToolbarCommand(const QString &key)
 
 void EntryWindow::validate()
 {
-    if (m_flags.entryPending)
-        return;
-    const int incomplete = FirstBoxOfIncompleteSeries(*this, m_level, trimesterOfTab(m_tabs->currentIndex()));
-    if (incomplete != 0) {
+    // The trimester in front is examined as it stands, whatever the last
+    // check left pending: an emptied box, then a part-filled series refuse it.
+    const int trimester = trimesterOfTab(m_tabs->currentIndex());
+    if (const int empty = firstEmptyBox(trimester)) {
         m_flags.entryPending = true;
-        focusBox(incomplete);
-        setStatusText(IncompleteSeriesMessage); // after the focus, whose range hint would hide it
+        showRefusal(empty, EmptyBoxMessage);
+        return;
+    }
+    if (const int incomplete = FirstBoxOfIncompleteSeries(*this, m_level, trimester)) {
+        m_flags.entryPending = true;
+        showRefusal(incomplete, IncompleteSeriesMessage);
         return;
     }
 
@@ -295,6 +437,7 @@ void EntryWindow::validate()
         saved = error.isEmpty() && transaction.commit();
     }
     if (!saved) {
+        showRefusal(0, QStringLiteral("Les résultats n'ont pas pu être enregistrés."));
         m_context.dialogs.message(QStringLiteral("ATTENTION"),
                                   QStringLiteral("Les résultats n'ont pas pu être enregistrés.\n%1").arg(error),
                                   Dialogs::Icon::Warning);
@@ -302,7 +445,39 @@ void EntryWindow::validate()
     }
     m_context.session.notifyResultsChanged();
     setViewMode(true);
+    // The boxes show what was stored: "7x" became 7.
+    LoadResults();
     EnableEntry(false);
+}
+
+int EntryWindow::firstEmptyBox(int trimester) const
+{
+    for (auto it = m_boxes.cbegin(); it != m_boxes.cend(); ++it)
+        if (DecodeBoxNumber(it.key()).trimester == trimester && it.value()->text().isEmpty())
+            return it.key();
+    return 0;
+}
+
+void EntryWindow::showRefusal(int box, const QString &reason)
+{
+    clearRefusal();
+    m_refusalPanel->setText(reason);
+    m_refusedBox = box;
+    setRefusedLook(m_boxes.value(box), true);
+    if (box != 0)
+        focusBox(box);
+}
+
+void EntryWindow::clearRefusal()
+{
+    m_refusalPanel->clear();
+    setRefusedLook(m_boxes.value(m_refusedBox), false);
+    m_refusedBox = 0;
+}
+
+QString EntryWindow::refusalText() const
+{
+    return m_refusalPanel->text();
 }
 
 void EntryWindow::LoadResults()
@@ -329,6 +504,7 @@ void EntryWindow::LoadResults()
     m_flags.loadingResults = wasLoading;
     m_flags.entryPending = false;
     setStatusText(QString());
+    clearRefusal();
 }
 
 void EntryWindow::moveToPupil(int position)
@@ -377,8 +553,10 @@ bool EntryWindow::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        const auto *keyEvent = static_cast<QKeyEvent *>(event);
+        const int key = keyEvent->key();
+        // Ctrl+Enter is "Valider", not the next box.
+        if ((key != Qt::Key_Return && key != Qt::Key_Enter) || (keyEvent->modifiers() & Qt::ControlModifier))
             break;
         check(box);
         // An accepted entry (a score or "_") moves on to the next box.
@@ -476,19 +654,24 @@ qint64 EntryWindow::pupilKey() const
     return position >= 1 && position <= m_pupils.size() ? m_pupils.at(position - 1).key : 0;
 }
 
-// Escape and the close button do what "Sortie" does, and only when it may.
+// Escape abandons an entry, and closes the window from view mode. The close
+// button closes it from view mode only, and says so while editing.
 void EntryWindow::reject()
 {
-    if (!m_editing)
+    if (m_editing)
+        toolbarClicked(QStringLiteral("Abandon"));
+    else
         QDialog::reject();
 }
 
 void EntryWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_editing)
+    if (m_editing) {
         event->ignore();
-    else
+        showRefusal(m_refusedBox, EditingOnCloseMessage);
+    } else {
         QDialog::closeEvent(event);
+    }
 }
 
 int OpenEntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent)

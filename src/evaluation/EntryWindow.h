@@ -23,7 +23,9 @@ struct AppContext;
 // and profile labels ("tot_", "cat_", "prof_<exercise number>"), a toolbar
 // switching between viewing and editing, and an up-down control moving
 // through the pupils of the selected class. It opens on the session's pupil
-// and moves the session along with it.
+// and moves the session along with it. A refused "Valider" leaves its reason
+// in the "refusalMessage" panel and a red frame on the box concerned (property
+// "refused") until the next edit.
 class EntryWindow : public QDialog, public EntryForm
 {
     Q_OBJECT
@@ -40,14 +42,17 @@ public:
     void LoadResults();
     // Enables or disables every item box of every trimester.
     void EnableEntry(bool enabled);
-    // A toolbar click: FormCP and FormCE1 ignore every button while an entry is
-    // pending; FormGS passes it on (and only "Valider" then refuses).
+    // A toolbar click. "Valider" (which then says why it refuses) and
+    // "Abandon" always run; while an entry is pending the CP and CE1 windows
+    // ignore the other buttons.
     void toolbarClicked(const QString &key);
     // Runs a toolbar command by key: "Modifie", "Valider", "Abandon", "Imprime", "Sortie".
     void EntryToolbarCommand(const QString &key);
 
     QLineEdit *box(int boxNumber) const { return m_boxes.value(boxNumber); }
     QString statusText() const;
+    // Why the last "Valider" or closing was refused; empty once the user edits again.
+    QString refusalText() const;
 
     // EntryForm
     QString boxText(int box) const override;
@@ -69,8 +74,13 @@ private:
     void buildToolbar();
     QWidget *buildTrimesterPage(int trimester);
     QWidget *buildExerciseFrame(int trimester, int exercise);
+    void addPupilNavigation();
+    void nameForScreenReaders();
     void setViewMode(bool view);
     void validate();
+    int firstEmptyBox(int trimester) const;
+    void showRefusal(int box, const QString &reason);
+    void clearRefusal();
     void moveToPupil(int position);
     void check(int box);
     int trimesterOfTab(int index) const;
@@ -84,6 +94,7 @@ private:
     QList<Roster::PupilEntry> m_pupils; // the class, in list order
     bool m_editing = false;
     bool m_refocusing = false;
+    int m_refusedBox = 0;
 
     QMap<int, QLineEdit *> m_boxes; // by box number, in box-number order
     QHash<QObject *, int> m_boxNumbers;
@@ -93,7 +104,10 @@ private:
     QTabWidget *m_tabs = nullptr;
     QToolBar *m_toolbar = nullptr;
     QSpinBox *m_pupilSpinBox = nullptr;
+    QAction *m_previousPupil = nullptr;
+    QAction *m_nextPupil = nullptr;
     QStatusBar *m_statusBar = nullptr;
+    QLabel *m_refusalPanel = nullptr;
     QLabel *m_statusPanel = nullptr;
 };
 

@@ -341,6 +341,27 @@ QString ExerciseHeading(int level, int trimester, int exercise)
     return QString::fromUtf8(kHeadings[ex->slot - 1]);
 }
 
+QString ExerciseSpokenName(int level, int trimester, int exercise)
+{
+    QString heading = ExerciseHeading(level, trimester, exercise);
+    if (heading.isEmpty())
+        return QString();
+    // A word cut by a hyphen joins up again; two words get a space.
+    heading.replace(QStringLiteral("-\n"), QStringLiteral("-"));
+    heading.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return QStringLiteral("Exercice %1 : %2").arg(exercise).arg(heading);
+}
+
+QString ItemSpokenName(int level, int trimester, int exercise, int item)
+{
+    const Exercise *ex = exerciseOfItem(level, trimester, exercise, item);
+    if (!ex)
+        return QString();
+    const QString caption =
+        ex->toolTipPrefix ? QStringLiteral("Q%1").arg(item) : QString::fromUtf8(ex->captions[item - 1]);
+    return caption + QStringLiteral(" — ") + ExerciseSpokenName(level, trimester, exercise);
+}
+
 int ExerciseSlot(int level, int trimester, int exercise)
 {
     const Exercise *ex = exerciseAt(level, trimester, exercise);

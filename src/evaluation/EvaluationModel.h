@@ -92,6 +92,13 @@ QString ItemCaption(int level, int trimester, int exercise, int item);
 QString ItemToolTip(int level, int trimester, int exercise, int item);
 // The heading drawn over an exercise, "\n" marking the line break ("Phono-\ngraphique").
 QString ExerciseHeading(int level, int trimester, int exercise);
+// The exercise as a screen reader says it: "Exercice 2 : Phono-graphique",
+// "Exercice 1 : Compr.texte Nar.".
+QString ExerciseSpokenName(int level, int trimester, int exercise);
+// An item box as a screen reader says it: its caption, or "Q<item>" for the
+// seven-question exercises, then the exercise: "Lexique — Exercice 1 : Langage",
+// "Q3 — Exercice 2 : Compr.texte Doc.".
+QString ItemSpokenName(int level, int trimester, int exercise, int item);
 // The domain slot of an exercise, 1..4; 0 for CE1 trimester 3 E2, which enters
 // slot 4 only together with trimester 3 E1.
 int ExerciseSlot(int level, int trimester, int exercise);

@@ -5,13 +5,17 @@
 #include "evaluation/EntryWindow.h"
 
 #include <QAction>
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolBar>
 
 #include <memory>
 
@@ -102,10 +106,13 @@ private slots:
         QTest::mouseClick(w->box(1312), Qt::LeftButton);
         QTRY_COMPARE(w->box(1312)->selectedText(), QStringLiteral("2"));
 
-        // Escape and the close button do nothing while editing; "Sortie" closes.
-        w->reject();
-        QVERIFY(!w->close() && w->isVisible());
-        w->toolbarClicked("Abandon");
+        // The close button does nothing while editing but says why; Escape
+        // abandons the entry, restoring the stored scores; "Sortie" closes.
+        QVERIFY(!w->close() && w->isVisible() && w->editing());
+        QCOMPARE(w->refusalText(), QStringLiteral("Validez ou abandonnez la saisie avant de fermer la fenêtre."));
+        QTest::keyClick(w.get(), Qt::Key_Escape);
+        QVERIFY(w->isVisible() && !w->editing());
+        QCOMPARE(shown(*w, {1311, 1312}, 131) + w->refusalText(), QStringLiteral("__ _ _ _"));
         w->findChild<QAction *>("Sortie")->trigger();
         QVERIFY(!w->isVisible() && w->result() == QDialog::Accepted);
     }
@@ -127,7 +134,7 @@ private slots:
         w->toolbarClicked("Valider");
         QVERIFY(w->editing());
         QCOMPARE(w->focusWidget(), w->box(1232));
-        QCOMPARE(w->statusText(), IncompleteSeriesMessage);
+        QCOMPARE(w->refusalText(), IncompleteSeriesMessage);
         // The GS window passes the other buttons on: "Abandon" restores the stored scores.
         w->toolbarClicked("Abandon");
         QCOMPARE(shown(*w, {1231, 1221}, 122), QStringLiteral("__ _ _"));
@@ -156,12 +163,14 @@ private slots:
         w->toolbarClicked("Valider");
         QVERIFY(w->editing());
         QVERIFY(f.dialogs.shown().value(0).text.startsWith("Les résultats n'ont pas pu être enregistrés.\n"));
+        QCOMPARE(w->refusalText(), QStringLiteral("Les résultats n'ont pas pu être enregistrés."));
         QCOMPARE(f.query("SELECT T2_E1P1 FROM ELEVE WHERE NOELEVE = 21"), QStringList{"3"});
     }
 
-    // A stored part series opens as stored, with nothing pending; while a
-    // series is pending the CP and CE1 windows ignore every button.
-    void pendingSeriesBlocksTheButtons()
+    // A stored part series opens as stored, with nothing pending. While a
+    // series is pending the CP and CE1 windows ignore the other buttons, but
+    // "Abandon" restores the stored scores.
+    void pendingSeriesAndAbandon()
     {
         Fixture f;
         auto ce1 = f.open("Ecole B", "Petit CE1", 0, 2);
@@ -172,12 +181,247 @@ private slots:
         auto cp = f.open("Ecole A", "Martin CP", 1, 2); // Bruno, trimester 3: 6 and 7
         cp->toolbarClicked("Modifie");
         cp->box(2312)->setText("_");
-        cp->toolbarClicked("Abandon");
+        cp->toolbarClicked("Sortie");
         QVERIFY(cp->editing());
-        cp->box(2311)->setText("_"); // the series cleared releases the buttons
         cp->toolbarClicked("Abandon");
         QVERIFY(!cp->editing());
         QCOMPARE(shown(*cp, {2311, 2312}, 231), QStringLiteral("67 10 1 A"));
+    }
+
+    // A refused "Valider" leaves its reason and a red frame on the box, which
+    // has the focus; range hints do not hide it, the next edit clears it, and
+    // "Abandon" then restores the stored scores.
+    void refusedValidation_data()
+    {
+        QTest::addColumn<QString>("school");
+        QTest::addColumn<QString>("klass");
+        QTest::addColumn<int>("pupilRow");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("typedBox");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("refusedBox");
+        QTest::addColumn<QString>("reason");
+        const QString number = QStringLiteral("Vous devez saisir une valeur numérique ou le signe _");
+        QTest::newRow("GS part series") << "Ecole A" << "Durand GS" << 0 << 0 << 1231 << "5" << 1232
+                                        << IncompleteSeriesMessage;
+        QTest::newRow("CP emptied box") << "Ecole A" << "Martin CP" << 1 << 2 << 2312 << "" << 2312 << number;
+        QTest::newRow("CP letter") << "Ecole A" << "Martin CP" << 1 << 2 << 2311 << "x" << 2311
+                                   << IncompleteSeriesMessage;
+        QTest::newRow("CE1 stored part series") << "Ecole B" << "Petit CE1" << 0 << 2 << 0 << "" << 3322
+                                                << IncompleteSeriesMessage;
+    }
+    void refusedValidation()
+    {
+        QFETCH(QString, school);
+        QFETCH(QString, klass);
+        QFETCH(int, pupilRow);
+        QFETCH(int, tab);
+        QFETCH(int, typedBox);
+        QFETCH(QString, typed);
+        QFETCH(int, refusedBox);
+        QFETCH(QString, reason);
+        Fixture f;
+        auto w = f.open(school, klass, pupilRow, tab);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QStringList stored;
+        for (int box = refusedBox / 10 * 10 + 1; w->box(box); ++box)
+            stored.append(w->box(box)->text());
+        const auto framed = [&w](int box) { return w->box(box)->property("refused").toBool(); };
+
+        w->toolbarClicked("Modifie");
+        if (typedBox) {
+            w->box(typedBox)->setText(typed);
+            f.dialogs.clear();
+        }
+        w->toolbarClicked("Valider");
+        QVERIFY(w->editing());
+        QCOMPARE(w->refusalText(), reason);
+        QVERIFY(framed(refusedBox));
+        QCOMPARE(QApplication::focusWidget(), w->box(refusedBox));
+        // "Valider" again refuses again.
+        w->toolbarClicked("Valider");
+        QCOMPARE(w->refusalText(), reason);
+        // The range hint of another box leaves the reason in place.
+        const int other = refusedBox / 100 * 100 + 11;
+        w->box(other == refusedBox ? other + 1 : other)->setFocus();
+        QVERIFY(w->statusText().startsWith("Valeur du champ entre 0 et "));
+        QCOMPARE(w->refusalText(), reason);
+        QVERIFY(framed(refusedBox));
+        // An edit clears it.
+        w->box(refusedBox)->setFocus();
+        QTest::keyClicks(w->box(refusedBox), "1");
+        QCOMPARE(w->refusalText(), QString());
+        QVERIFY(!framed(refusedBox));
+        // Refused again, "Abandon" restores what is stored.
+        w->box(refusedBox)->setText(reason == IncompleteSeriesMessage ? "_" : "");
+        w->toolbarClicked("Valider");
+        QVERIFY(framed(refusedBox));
+        w->toolbarClicked("Abandon");
+        QVERIFY(!w->editing() && !w->box(refusedBox)->isEnabled());
+        QStringList after;
+        for (int box = refusedBox / 10 * 10 + 1; w->box(box); ++box)
+            after.append(w->box(box)->text());
+        QCOMPARE(after, stored);
+        QCOMPARE(w->refusalText(), QString());
+        QVERIFY(!framed(refusedBox));
+    }
+
+    // After "Valider" every box shows what was stored.
+    void boxesShowWhatWasStored_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("trailing letter") << "7x" << "7";
+        QTest::newRow("leading zero") << "07" << "7";
+        QTest::newRow("plain") << "10" << "10";
+    }
+    void boxesShowWhatWasStored()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        Fixture f;
+        auto w = f.open("Ecole A", "Martin CP", 1, 2); // Bruno, trimester 3
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->toolbarClicked("Modifie");
+        // E2 item 1 goes up to 10: two characters are kept.
+        w->box(2321)->setFocus();
+        QTest::keyClicks(w->box(2321), typed + "\r");
+        w->box(2322)->setText("3");
+        w->toolbarClicked("Valider");
+        QVERIFY(!w->editing());
+        QCOMPARE(w->box(2321)->text() + '|' + w->box(2322)->text(), stored + "|3");
+        QCOMPARE(f.query("SELECT T3_E2P1 FROM ELEVE WHERE NOM = 'Bruno'"), QStringList{stored});
+    }
+
+    // Every command says its keys in its tooltip; "Imprimer" waits for the
+    // pupil's results sheet, disabled in every mode.
+    void commandTooltips_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("Modifie") << "Modifie" << "Modifie" << "Modifier les résultats (F2)";
+        QTest::newRow("Valider") << "Valider" << "Valider" << "Valiser les modifications (Ctrl+Entrée)";
+        QTest::newRow("Abandon") << "Abandon" << "Abandon" << "Abandonne la saisie (Échap)";
+        QTest::newRow("Imprime") << "Imprime" << "Imprimer"
+                                 << "Imprime la fiche de résultats de l'élève — pas encore disponible (Ctrl+P)";
+        QTest::newRow("Sortie") << "Sortie" << "Sortie" << "Sortir de la fiche de saisie des résultats (Alt+S)";
+    }
+    void commandTooltips()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, caption);
+        QFETCH(QString, toolTip);
+        Fixture f;
+        auto w = f.open("Ecole A", "Durand GS", 0, 0);
+        const auto *action = w->findChild<QAction *>(key);
+        QCOMPARE(action->text() + '|' + action->toolTip(), caption + '|' + toolTip);
+        const QWidget *button = w->findChild<QToolBar *>("entryToolbar")->widgetForAction(w->findChild<QAction *>(key));
+        QCOMPARE(button->accessibleName() + '|' + button->accessibleDescription(), caption + '|' + toolTip);
+        if (key == "Imprime") {
+            QVERIFY(!action->isEnabled());
+            w->toolbarClicked("Modifie");
+            w->toolbarClicked("Abandon");
+            QVERIFY(!action->isEnabled());
+        }
+    }
+
+    // Every control a screen reader reaches has a French name, with its
+    // tooltip as description; boxes say their item and exercise.
+    void accessibleNames_data()
+    {
+        QTest::addColumn<QString>("school");
+        QTest::addColumn<QString>("klass");
+        QTest::addColumn<QStringList>("expected"); // objectName=accessible name
+        QTest::newRow("GS") << "Ecole A" << "Durand GS"
+                            << QStringList{"Perf_1212=syntaxe — Exercice 1 : Langage",
+                                           "tot_121=Total — Exercice 1 : Langage",
+                                           "Perf_1331=Nombre de réponses — Exercice 3 : Compr. de texte"};
+        QTest::newRow("CP") << "Ecole A" << "Martin CP"
+                            << QStringList{"cat_221=Catégorie — Exercice 1 : Phono-graphique",
+                                           "pupilSpinBox=Élève", "trimesterTabs=Trimestres"};
+        QTest::newRow("CE1") << "Ecole B" << "Petit CE1"
+                             << QStringList{"Perf_3323=Q3 — Exercice 2 : Compr.texte Doc.",
+                                            "prof_333=Profil — Exercice 3 : ARI", "refusalPanel=Motif du refus"};
+    }
+    void accessibleNames()
+    {
+        QFETCH(QString, school);
+        QFETCH(QString, klass);
+        QFETCH(QStringList, expected);
+        Fixture f;
+        auto w = f.open(school, klass, 0, 0);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QStringList missing;
+        int walked = 0;
+        for (const QWidget *child : w->findChildren<QWidget *>()) {
+            const bool reached = child->focusPolicy() != Qt::NoFocus || qobject_cast<const QAbstractItemView *>(child)
+                                 || qobject_cast<const QAbstractButton *>(child)
+                                 || QRegularExpression("^(tot|cat|prof)_|Panel$").match(child->objectName()).hasMatch();
+            if (!reached)
+                continue;
+            ++walked;
+            const QString what = child->metaObject()->className() + QStringLiteral(" ") + child->objectName();
+            if (child->accessibleName().isEmpty())
+                missing.append(what + " has no name");
+            if (!child->toolTip().isEmpty() && child->accessibleDescription() != child->toolTip())
+                missing.append(what + " lacks its tooltip as description");
+        }
+        QCOMPARE(missing, QStringList());
+        QVERIFY(walked > 20);
+        for (const QString &pair : expected) {
+            const QWidget *widget = w->findChild<QWidget *>(pair.section('=', 0, 0));
+            QVERIFY2(widget, qPrintable(pair));
+            QCOMPARE(widget->accessibleName(), pair.section('=', 1));
+        }
+        if (klass == "Petit CE1")
+            QCOMPARE(w->box(3323)->accessibleDescription(), QStringLiteral("DOC question 3"));
+    }
+
+    // The whole entry without the mouse: Page Down/Up move through the pupils
+    // (in view mode only), F2 edits, Ctrl+Enter stores, Escape abandons, Alt
+    // with a caption's letter clicks its button, Escape in view mode closes.
+    void keyboard()
+    {
+        Fixture f;
+        auto w = f.open("Ecole A", "Durand GS", 0, 0);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto *spin = w->findChild<QSpinBox *>("pupilSpinBox");
+        QCOMPARE(spin->toolTip(), QStringLiteral("Élève précédent (Page préc.) ou suivant (Page suiv.)"));
+        QTest::keyClick(w.get(), Qt::Key_PageDown);
+        QTest::keyClick(w.get(), Qt::Key_PageDown);
+        QCOMPARE(f.context.session.pupilKey(), qint64(21));
+        QTest::keyClick(w.get(), Qt::Key_PageUp);
+        QCOMPARE(f.context.session.pupilKey(), qint64(20));
+
+        QTest::keyClick(w.get(), Qt::Key_F2);
+        QVERIFY(w->editing());
+        QCOMPARE(QApplication::focusWidget(), w->box(1211));
+        QTest::keyClick(w.get(), Qt::Key_PageDown); // no move while editing
+        QCOMPARE(spin->value(), 2);
+        QTest::keyClicks(nullptr, "2\r0");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(!w->editing());
+        QCOMPARE(f.query("SELECT T2_E1P1 || T2_E1P2 FROM ELEVE WHERE NOELEVE = 20"), QStringList{"20"});
+
+        QTest::keyClick(w.get(), Qt::Key_F2);
+        QTest::keyClicks(nullptr, "4");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!w->editing() && w->isVisible());
+        QCOMPARE(w->box(1211)->text(), QStringLiteral("2"));
+
+        QTest::keyClick(w.get(), Qt::Key_M, Qt::AltModifier);
+        QTRY_VERIFY(w->editing());
+        QTest::keyClick(w.get(), Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY(!w->editing());
+        QTest::keyClick(w.get(), Qt::Key_P, Qt::ControlModifier); // nothing to print yet
+        QVERIFY(f.dialogs.shown().isEmpty());
+        QTest::keyClick(w.get(), Qt::Key_Escape);
+        QVERIFY(!w->isVisible());
     }
 };
 
