@@ -7,12 +7,14 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
@@ -91,9 +93,15 @@ QLabel *valueLabel(const QString &name, int number, QWidget *parent)
     auto *label = new QLabel(NoResult, parent);
     label->setObjectName(QStringLiteral("%1_%2").arg(name).arg(number));
     label->setAlignment(Qt::AlignCenter);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(36);
+    // A plain box on the boxes' white, drawn on all four sides (a sunken
+    // panel loses its light edges on a light window) and sized for two digits.
+    label->setFrameShape(QFrame::Box);
+    label->setFrameShadow(QFrame::Plain);
+    label->setLineWidth(1);
+    label->setBackgroundRole(QPalette::Base);
+    label->setAutoFillBackground(true);
+    const QFontMetrics metrics(label->font());
+    label->setFixedSize(qMax(36, metrics.horizontalAdvance(QStringLiteral("99")) + 16), metrics.height() + 10);
     return label;
 }
 
@@ -304,18 +312,21 @@ QWidget *EntryWindow::buildExerciseFrame(int trimester, int exercise)
     auto *grid = new QGridLayout(frame);
     const int n = ItemCount(m_level, trimester, exercise);
     // The seven-question exercises have no captions: their boxes stand in a
-    // row under one column heading, each box carrying its question as tool tip.
+    // row under one heading, each under its question number and carrying its
+    // question as tool tip.
     const bool questions = !ItemToolTip(m_level, trimester, exercise, 1).isEmpty();
 
     auto *title = heading(ExerciseHeading(m_level, trimester, exercise), frame);
     title->setMinimumWidth(110);
-    grid->addWidget(title, 1, 0, questions ? 1 : n, 1);
-    grid->addWidget(heading(QStringLiteral("Eléments d'épreuve"), frame), 0, 1);
-    grid->addWidget(heading(QStringLiteral("Perform"), frame), 0, 2);
-    grid->addWidget(heading(QStringLiteral("Total"), frame), 0, 3);
-    if (questions)
-        grid->addWidget(heading(QStringLiteral("Réponses aux questions 1 à 7"), frame), 1, 1);
-    auto *row = questions ? new QHBoxLayout : nullptr;
+    if (questions) {
+        grid->addWidget(title, 0, 0, 3, 1);
+        grid->addWidget(heading(QStringLiteral("Réponses aux questions 1 à 7"), frame), 0, 1, 1, n);
+    } else {
+        grid->addWidget(title, 1, 0, n, 1);
+        grid->addWidget(heading(QStringLiteral("Eléments d'épreuve"), frame), 0, 1);
+        grid->addWidget(heading(QStringLiteral("Perform"), frame), 0, 2);
+        grid->addWidget(heading(QStringLiteral("Total"), frame), 0, 3);
+    }
     for (int i = 1; i <= n; ++i) {
         const int boxNumber = BoxNumber(m_level, trimester, exercise, i);
         auto *edit = new QLineEdit(frame);
@@ -323,6 +334,11 @@ QWidget *EntryWindow::buildExerciseFrame(int trimester, int exercise)
         edit->setAlignment(Qt::AlignCenter);
         edit->setFixedWidth(40);
         edit->setToolTip(ItemToolTip(m_level, trimester, exercise, i));
+        // Out of editing the boxes are disabled, but their scores stay as
+        // readable as the labels beside them.
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Disabled, QPalette::Text, palette.color(QPalette::Active, QPalette::Text));
+        edit->setPalette(palette);
         edit->installEventFilter(this);
         m_boxes.insert(boxNumber, edit);
         m_boxNumbers.insert(edit, boxNumber);
@@ -330,19 +346,22 @@ QWidget *EntryWindow::buildExerciseFrame(int trimester, int exercise)
         connect(edit, &QLineEdit::editingFinished, this, [this, boxNumber] { check(boxNumber); });
         connect(edit, &QLineEdit::textEdited, this, &EntryWindow::clearRefusal);
         if (questions) {
-            row->addWidget(edit);
+            auto *question = new QLabel(QStringLiteral("Q%1").arg(i), frame);
+            question->setObjectName(QStringLiteral("heading_%1").arg(boxNumber));
+            question->setAlignment(Qt::AlignCenter);
+            grid->addWidget(question, 1, i, Qt::AlignHCenter | Qt::AlignBottom);
+            grid->addWidget(edit, 2, i, Qt::AlignCenter);
         } else {
             grid->addWidget(new QLabel(ItemCaption(m_level, trimester, exercise, i), frame), i, 1);
-            grid->addWidget(edit, i, 2);
+            grid->addWidget(edit, i, 2, Qt::AlignCenter);
         }
     }
-    if (questions)
-        grid->addLayout(row, 2, 1, 1, 2);
     if (HasTotalField(m_level, trimester, exercise)) {
         m_tot.insert(number, valueLabel(QStringLiteral("tot"), number, frame));
         grid->addWidget(m_tot.value(number), 1, 3, n, 1, Qt::AlignCenter);
     }
-    grid->setColumnStretch(1, 1);
+    if (!questions)
+        grid->setColumnStretch(1, 1);
     return frame;
 }
 

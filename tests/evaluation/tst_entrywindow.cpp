@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 
 #include "evaluation/EntryWindow.h"
+#include "evaluation/EvaluationModel.h"
 
 #include <QAction>
 #include <QAbstractButton>
@@ -325,6 +326,65 @@ private slots:
             w->toolbarClicked("Modifie");
             w->toolbarClicked("Abandon");
             QVERIFY(!action->isEnabled());
+        }
+    }
+
+    // On a 1366×800 screen the window fits; total, category and profile boxes
+    // are framed on all sides and show two digits whole, centred; scores stay
+    // readable out of editing; the CE1 trimester-3 question numbers stand
+    // over their boxes; the counter says which pupil of how many.
+    void layout_data()
+    {
+        QTest::addColumn<QString>("school");
+        QTest::addColumn<QString>("klass");
+        QTest::addColumn<QString>("counter");
+        QTest::newRow("GS") << "Ecole A" << "Durand GS" << QString("Élève n° 1 / 3");
+        QTest::newRow("CP") << "Ecole A" << "Martin CP" << QString("Élève n° 1 / 3");
+        QTest::newRow("CE1") << "Ecole B" << "Petit CE1" << QString("Élève n° 1 / 1");
+    }
+    void layout()
+    {
+        QFETCH(QString, school);
+        QFETCH(QString, klass);
+        QFETCH(QString, counter);
+        Fixture f;
+        auto w = f.open(school, klass, 0, 0);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(w->width() <= 1366 && w->height() <= 800);
+        QCOMPARE(w->findChild<QSpinBox *>("pupilSpinBox")->text(), counter);
+        auto *tabs = w->findChild<QTabWidget *>("trimesterTabs");
+        int labels = 0;
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            QApplication::processEvents();
+            for (QLabel *label : tabs->currentWidget()->findChildren<QLabel *>(QRegularExpression("^(tot|cat|prof)_"))) {
+                ++labels;
+                const QString what = label->objectName();
+                label->setText("99");
+                const QFontMetrics metrics(label->font());
+                const QRect text = metrics.boundingRect(label->contentsRect(), Qt::AlignCenter, "99");
+                QVERIFY2(label->contentsRect().contains(text), qPrintable(what));
+                QVERIFY2(label->parentWidget()->rect().contains(label->geometry()), qPrintable(what));
+                QVERIFY2(label->frameShape() == QFrame::Box && label->frameShadow() == QFrame::Plain, qPrintable(what));
+                QCOMPARE(label->alignment(), Qt::AlignCenter);
+            }
+        }
+        QVERIFY(labels >= 6 * tabs->count());
+        const QPalette palette = w->box(w->level() * 1000 + FirstTrimester(w->level()) * 100 + 11)->palette();
+        QCOMPARE(palette.color(QPalette::Disabled, QPalette::Text), palette.color(QPalette::Active, QPalette::Text));
+        if (w->level() != 3)
+            return;
+        tabs->setCurrentIndex(2);
+        QApplication::processEvents();
+        for (int e = 1; e <= 3; ++e) {
+            for (int i = 1; i <= 7; ++i) {
+                const QLineEdit *box = w->box(BoxNumber(3, 3, e, i));
+                const auto *number = w->findChild<QLabel *>(QStringLiteral("heading_%1").arg(BoxNumber(3, 3, e, i)));
+                QVERIFY(number && number->text() == QStringLiteral("Q%1").arg(i));
+                QVERIFY(qAbs(number->geometry().center().x() - box->geometry().center().x()) <= 2);
+                QVERIFY(number->geometry().bottom() < box->geometry().top());
+            }
         }
     }
 
