@@ -7,7 +7,8 @@ pkgs=(g++ cmake ninja-build pkgconf git
       libzip-dev libsqlite3-dev sqlite3
       qt6-translations-l10n fonts-liberation2 fonts-dejavu-core
       xvfb xauth poppler-utils zip
-      cups cups-client printer-driver-cups-pdf)
+      cups cups-client printer-driver-cups-pdf
+      at-spi2-core python3-pyatspi dbus-x11)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -72,8 +72,9 @@ bool AdministrationCommands::confirmDeletion(RecordKind kind, const QString &sho
         break;
     }
     text += QStringLiteral("\nVoulez vous continuer ?");
-    return m_context.dialogs.question(QStringLiteral("ATTENTION"), text) &&
-           m_context.dialogs.question(QStringLiteral("Confirmer"), QStringLiteral("Est-te vous sûr ?"));
+    // Enter alone never deletes: both questions default to "Non".
+    return m_context.dialogs.question(QStringLiteral("ATTENTION"), text, true) &&
+           m_context.dialogs.question(QStringLiteral("Confirmer"), QStringLiteral("Est-te vous sûr ?"), true);
 }
 
 void AdministrationCommands::remove(RecordKind kind)

@@ -38,24 +38,35 @@ RecordDialog::RecordDialog(AppContext &context, MainScreen &screen, RecordKind k
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    m_toolbar = new QToolBar(QStringLiteral("recordToolbar"), this);
+    m_toolbar = new QToolBar(QStringLiteral("Commandes de la fiche"), this);
     m_toolbar->setObjectName(QStringLiteral("recordToolbar"));
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_toolbar->setAccessibleName(m_toolbar->windowTitle());
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_toolbar->setIconSize(QSize(16, 16));
     const bool pupil = kind == RecordKind::Pupil;
+    // Entrée validates while editing; Échap gives the edit up, or leaves the
+    // dialog when nothing is being edited (only one of the two is enabled).
     QList<QStringList> buttons = {
-        {QStringLiteral("Modifie"), QStringLiteral("Modifie"), QStringLiteral("Modifier les résultats")},
-        {QStringLiteral("Valider"), QStringLiteral("Valider"), layout.validateTip},
+        {QStringLiteral("Modifie"), QStringLiteral("Modifie"), QStringLiteral("Modifier les résultats"),
+         QStringLiteral("F2"), QStringLiteral("modify")},
+        {QStringLiteral("Valider"), QStringLiteral("Valider"), layout.validateTip, QStringLiteral("Return;Enter"),
+         QStringLiteral("validate")},
     };
     if (pupil)
         buttons.append({QStringLiteral("ValidSuiv"), QStringLiteral("Suivant"),
-                        QStringLiteral("Valider les modifications et élève suivant")});
-    buttons.append({{QStringLiteral("Abandon"), QStringLiteral("Abandon"), QStringLiteral("Abandonne la saisie")},
+                        QStringLiteral("Valider les modifications et élève suivant"),
+                        QStringLiteral("Ctrl+Return;Ctrl+Enter"), QStringLiteral("next")});
+    buttons.append({{QStringLiteral("Abandon"), QStringLiteral("Abandon"), QStringLiteral("Abandonne la saisie"),
+                     QStringLiteral("Esc"), QStringLiteral("cancel")},
                     {},
-                    {QStringLiteral("Imprime"), QStringLiteral("Imprimer"), QString()},
+                    {QStringLiteral("Imprime"), QStringLiteral("Imprimer"), QString(), QStringLiteral("Ctrl+P"),
+                     QStringLiteral("print")},
                     {},
                     {QStringLiteral("Sortie"), QStringLiteral("Sortie"),
-                     QStringLiteral("Sortir de la fiche de saisie des résultats")}});
+                     QStringLiteral("Sortir de la fiche de saisie des résultats"), QStringLiteral("Esc"),
+                     QStringLiteral("exit")}});
     m_actions = AddKeyedButtons(m_toolbar, buttons, [this](const QString &key) { toolbarClicked(key); });
+    m_toolbar->setMinimumWidth(m_toolbar->sizeHint().width());
     outer->addWidget(m_toolbar);
 
     auto *body = new QWidget(this);
@@ -95,6 +106,7 @@ RecordDialog::RecordDialog(AppContext &context, MainScreen &screen, RecordKind k
         edit->setObjectName(QStringLiteral("textField_%1").arg(m_fields.size()));
         edit->setProperty("tag", field.tag);
         edit->setMinimumWidth(360);
+        edit->setAccessibleName(field.caption);
         readable(edit);
         label->setBuddy(edit);
         m_fields.append(edit);
@@ -109,7 +121,10 @@ RecordDialog::RecordDialog(AppContext &context, MainScreen &screen, RecordKind k
         auto *combo = new QComboBox(body);
         combo->setObjectName(QStringLiteral("listField_%1").arg(m_combos.size()));
         combo->setProperty("tag", field.tag);
-        combo->setEditable(true);
+        combo->setAccessibleName(field.caption);
+        // The level is one of the evaluated levels, chosen (typing "cp" picks "CP");
+        // the other lists also take a typed text.
+        combo->setEditable(!isLevelList(int(m_combos.size())));
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->addItems(field.entries);
         combo->setCurrentIndex(-1);
@@ -134,7 +149,9 @@ RecordDialog::RecordDialog(AppContext &context, MainScreen &screen, RecordKind k
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setAccessibleName(QStringLiteral("Barre d'état"));
     m_statusText = new QLabel(m_statusBar);
+    m_statusText->setObjectName(QStringLiteral("statusText"));
     m_statusBar->addWidget(m_statusText, 1);
     outer->addWidget(m_statusBar);
 
@@ -173,18 +190,20 @@ void RecordDialog::LoadRecordFields(bool newFlag)
         QComboBox *combo = m_combos.at(i);
         combo->setCurrentIndex(-1);
         combo->setEditText(QString());
+        combo->setPlaceholderText(QString());
         if (newFlag)
             continue;
         const QVariant stored = m_store.value(m_kind, m_row, combo->property("tag").toString());
         if (stored.isNull() || stored.toString().isEmpty())
             continue;
         if (isLevelList(i)) {
-            // The level is stored as its text; one typed by hand shows as typed.
+            // The level is stored as its text; one that is not evaluated shows
+            // greyed until an evaluated level is chosen.
             const int index = combo->findText(stored.toString());
             if (index >= 0)
                 combo->setCurrentIndex(index);
             else
-                combo->setEditText(stored.toString());
+                combo->setPlaceholderText(stored.toString());
         } else {
             // A code of 0 (a typed text) or out of range shows no entry.
             const int code = stored.toInt();

@@ -2,6 +2,11 @@
 
 #include "common/MainScreen.h"
 #include "data/AppContext.h"
+#include "data/DataFiles.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
 
 namespace {
 
@@ -14,6 +19,24 @@ const QString RestoreGivenUp = QStringLiteral("La procédure de restauration a �
 std::optional<ChooserChoice> askFolder(AppContext &context, bool folderMode)
 {
     return context.dialogs.chooseFolder({folderMode, QStringLiteral("*.mdb"), DestinationTitle});
+}
+
+// A restore replaces everything typed since the backup: asked first, naming
+// the backup's date and time ("Non" unless chosen).
+bool confirmRestore(AppContext &context, const QString &folder)
+{
+    const QString backup = DataFiles::LiveDatabase(folder);
+    if (backup.isEmpty())
+        return true; // nothing to replace with: the copy says why
+    const QDateTime written = QFileInfo(backup).lastModified();
+    const QLocale french(QLocale::French);
+    return context.dialogs.question(
+        QStringLiteral("Confirmer"),
+        QStringLiteral("Vous allez remplacer les données actuelles par la sauvegarde du %1 à %2.\n"
+                       "Tout ce qui a été saisi depuis sera perdu.\nVoulez vous continuer ?")
+            .arg(french.toString(written.date(), QStringLiteral("dd/MM/yyyy")),
+                 french.toString(written.time(), QStringLiteral("HH:mm"))),
+        true);
 }
 
 // The database was not changed: reopen it and select again what was selected.
@@ -37,7 +60,7 @@ std::optional<bool> copyWithDatabaseClosed(AppContext &context, MainScreen &scre
                                            const BackupFiles::Faults &faults, QString *reason)
 {
     const std::optional<ChooserChoice> choice = askFolder(context, !restoring);
-    if (!choice)
+    if (!choice || (restoring && !confirmRestore(context, choice->folder)))
         return std::nullopt;
     const SelectionKeys selected = context.session.keys();
     bool copied;

@@ -6,6 +6,8 @@
 #include "data/AppContext.h"
 #include "data/Roster.h"
 #include "data/StartupSequence.h"
+#include "common/Icons.h"
+#include "common/KeyedToolbar.h"
 #include "evaluation/EvaluationModel.h"
 
 #include "Version.h"
@@ -74,6 +76,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 
     auto *status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("statusBar"));
+    status->setAccessibleName(QStringLiteral("Barre d'état"));
     m_dateLabel = new QLabel(status);
     m_dateLabel->setObjectName(QStringLiteral("dateLabel"));
     m_timeLabel = new QLabel(status);
@@ -93,9 +96,14 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     connect(session, &Session::resultsChanged, this, &MainWindow::resultsChanged);
 
     setWindowTitle(programTitle());
-    setMinimumWidth(twips(9000));
-    setMinimumHeight(m_mainToolbar->sizeHint().height() + twips(6870 + 700));
-    resize(twips(15600), twips(10200));
+    // Every toolbar shows all its buttons, never the "more" arrow: the window's
+    // smallest size is what they need.
+    for (QToolBar *bar : findChildren<QToolBar *>())
+        bar->setMinimumWidth(bar->sizeHint().width());
+    const QSize needed = minimumSizeHint();
+    setMinimumWidth(qMax(twips(9000), needed.width()));
+    setMinimumHeight(qMax(m_mainToolbar->sizeHint().height() + twips(6870 + 700), needed.height()));
+    resize(qMax(twips(15600), minimumWidth()), qMax(twips(10200), minimumHeight()));
     updateToolbars();
 }
 
@@ -125,6 +133,10 @@ void MainWindow::runCommand(const QString &toolbar, const QString &key)
             command();
         return;
     }
+    const bool needsEvaluatedLevel = key.startsWith(QLatin1String("Trim")) || key == QLatin1String("Saisie") ||
+                                     key == QLatin1String("Analyse");
+    if (needsEvaluatedLevel && !levelIsEvaluated())
+        return;
     if (key.startsWith(QLatin1String("Trim"))) {
         // GS has no first-trimester tab.
         const int trimester = key.mid(4).toInt();
@@ -140,8 +152,23 @@ void MainWindow::runCommand(const QString &toolbar, const QString &key)
         showPupilProfile();
 }
 
+bool MainWindow::levelIsEvaluated()
+{
+    const Session &session = m_context.session;
+    if (!session.hasClass() || session.classLevel() != 0)
+        return true;
+    const QListWidgetItem *item = m_classList->item(rowOfKey(m_classList, session.classNo()));
+    const QString level = item ? item->data(LevelTextRole).toString() : QString();
+    m_context.dialogs.message(QStringLiteral("ATTENTION"),
+                              QStringLiteral("Le niveau « %1 » de cette classe n'est pas évalué.").arg(level),
+                              Dialogs::Icon::Warning);
+    return false;
+}
+
 void MainWindow::openEntry(int tabIndex)
 {
+    if (!levelIsEvaluated())
+        return;
     const int level = m_context.session.classLevel();
     if (level >= 1 && level <= 3 && m_context.session.hasPupil() && m_openEntry)
         m_openEntry(level, tabIndex);
@@ -149,23 +176,31 @@ void MainWindow::openEntry(int tabIndex)
 
 void MainWindow::buildMainToolbar()
 {
-    m_mainToolbar = new QToolBar(MainToolbar, this);
+    m_mainToolbar = new QToolBar(QStringLiteral("Barre d'outils principale"), this);
     m_mainToolbar->setObjectName(MainToolbar);
+    m_mainToolbar->setAccessibleName(m_mainToolbar->windowTitle());
     m_mainToolbar->setMovable(false);
-    m_mainToolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_mainToolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_mainToolbar->setIconSize(QSize(24, 24));
     addToolBar(Qt::TopToolBarArea, m_mainToolbar);
 
-    auto add = [this](const QString &caption, const QString &key, const QString &tip) {
-        QAction *a = m_mainToolbar->addAction(caption);
+    // caption, Alt-accelerated caption, key, tooltip, shortcut, icon
+    auto add = [this](const QString &caption, const QString &accelerated, const QString &key, const QString &tip,
+                      const QString &shortcut, const QString &icon) {
+        QAction *a = m_mainToolbar->addAction(Icons::forCommand(icon), caption);
+        a->setIconText(accelerated);
         a->setObjectName(key);
         a->setData(key);
         a->setToolTip(tip);
+        SetCommandShortcuts(a, shortcut);
         connect(a, &QAction::triggered, this, [this, key] { runCommand(MainToolbar, key); });
         return a;
     };
-    QAction *entry = add(QStringLiteral("Saisie"), QStringLiteral("Saisie"), QStringLiteral("Saisie des résultats"));
+    QAction *entry = add(QStringLiteral("Saisie"), QStringLiteral("&Saisie"), QStringLiteral("Saisie"),
+                         QStringLiteral("Saisie des résultats"), QStringLiteral("F5"), QStringLiteral("entry"));
     m_entryMenu = new QMenu(this);
     m_entryMenu->setObjectName(QStringLiteral("entryMenu"));
+    m_entryMenu->setAccessibleName(QStringLiteral("Trimestre à saisir"));
     const QStringList trimesters = {QStringLiteral("1er Trimestre"), QStringLiteral("2ème Trimestre"),
                                     QStringLiteral("3ème Trimestre")};
     for (int i = 0; i < trimesters.size(); ++i) {
@@ -173,25 +208,39 @@ void MainWindow::buildMainToolbar()
         const QString key = QStringLiteral("Trim%1").arg(i + 1);
         item->setObjectName(key);
         item->setData(key);
+        item->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
         connect(item, &QAction::triggered, this, [this, key] { runCommand(MainToolbar, key); });
     }
+    // The menu's shortcuts work with the menu closed.
+    addActions(m_entryMenu->actions());
     entry->setMenu(m_entryMenu);
     if (auto *button = qobject_cast<QToolButton *>(m_mainToolbar->widgetForAction(entry)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
-    add(QStringLiteral("Synthèse"), QStringLiteral("Analyse"), QStringLiteral("Synthèse des résultats"));
+    add(QStringLiteral("Synthèse"), QStringLiteral("S&ynthèse"), QStringLiteral("Analyse"),
+        QStringLiteral("Synthèse des résultats"), QStringLiteral("Ctrl+F5"), QStringLiteral("synthesis"));
     m_mainToolbar->addSeparator();
-    add(QStringLiteral("Sauvegarde"), QStringLiteral("Sauvegarde"), QStringLiteral("Sauvegarde de sécurité"));
-    add(QStringLiteral("Restaure"), QStringLiteral("Restaure"), QStringLiteral("Restaure une sauvegarde"));
-    add(QStringLiteral("Imprime"), QStringLiteral("Imprime"), QStringLiteral("Impression résultats élève"));
+    add(QStringLiteral("Sauvegarde"), QStringLiteral("Sauve&garde"), QStringLiteral("Sauvegarde"),
+        QStringLiteral("Sauvegarde de sécurité"), QStringLiteral("Ctrl+S"), QStringLiteral("backup"));
+    add(QStringLiteral("Restaure"), QStringLiteral("&Restaure"), QStringLiteral("Restaure"),
+        QStringLiteral("Restaure une sauvegarde"), QStringLiteral("Ctrl+R"), QStringLiteral("restore"));
+    // The pupil's results sheet is not printed yet: the button waits for it, disabled.
+    add(QStringLiteral("Imprime"), QStringLiteral("&Imprime"), QStringLiteral("Imprime"),
+        QStringLiteral("Impression résultats élève (pas encore disponible)"), QStringLiteral("Ctrl+P"),
+        QStringLiteral("print"));
     m_mainToolbar->addSeparator();
-    add(QStringLiteral("Changt. année"), QStringLiteral("Change"), QStringLiteral("Opération de changement d'année"));
+    add(QStringLiteral("Changt. année"), QStringLiteral("Changt. &année"), QStringLiteral("Change"),
+        QStringLiteral("Opération de changement d'année"), QStringLiteral("Ctrl+Shift+A"),
+        QStringLiteral("yearChange"));
+    NameToolbarButtons(m_mainToolbar);
 }
 
-QToolBar *MainWindow::buildListToolbar(const QString &name, const QList<QStringList> &buttons)
+QToolBar *MainWindow::buildListToolbar(const QString &name, const QString &title, QListWidget *list,
+                                       const QList<QStringList> &buttons)
 {
-    auto *bar = new QToolBar(name, this);
+    auto *bar = new QToolBar(title, this);
     bar->setObjectName(name);
-    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->setAccessibleName(title);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     bar->setIconSize(QSize(16, 16));
     QList<QAction *> actions;
     for (const QStringList &b : buttons) {
@@ -199,21 +248,29 @@ QToolBar *MainWindow::buildListToolbar(const QString &name, const QList<QStringL
             actions.append(bar->addSeparator());
             continue;
         }
-        // caption, key, tooltip, then menu entries as caption|key pairs
-        QAction *a = bar->addAction(b.at(0));
+        // caption, key, tooltip, shortcut, icon, then menu entries as caption|key|shortcut
+        QAction *a = bar->addAction(Icons::forCommand(b.value(4)), b.at(0));
         const QString key = b.at(1);
         a->setObjectName(key);
         a->setData(key);
         a->setToolTip(b.value(2));
+        // The list's commands act on the list that has the focus.
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        SetCommandShortcuts(a, b.value(3));
+        list->addAction(a);
         connect(a, &QAction::triggered, this, [this, name, key] { runCommand(name, key); });
-        if (b.size() > 3) {
+        if (b.size() > 5) {
             auto *menu = new QMenu(bar);
-            for (int i = 3; i < b.size(); ++i) {
+            menu->setAccessibleName(b.at(0));
+            for (int i = 5; i < b.size(); ++i) {
                 const QStringList entry = b.at(i).split(QLatin1Char('|'));
                 QAction *item = menu->addAction(entry.at(0));
                 const QString itemKey = entry.at(1);
                 item->setObjectName(itemKey);
                 item->setData(itemKey);
+                item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+                SetCommandShortcuts(item, entry.value(2));
+                list->addAction(item);
                 connect(item, &QAction::triggered, this, [this, name, itemKey] { runCommand(name, itemKey); });
             }
             a->setMenu(menu);
@@ -222,6 +279,7 @@ QToolBar *MainWindow::buildListToolbar(const QString &name, const QList<QStringL
         }
         actions.append(a);
     }
+    NameToolbarButtons(bar);
     m_listButtons.insert(name, actions);
     return bar;
 }
@@ -247,6 +305,7 @@ void MainWindow::buildCentralArea()
 
     auto *frame = new QFrame(central);
     frame->setObjectName(QStringLiteral("listsFrame"));
+    frame->setAccessibleName(QStringLiteral("Ecoles, classes et élèves"));
     auto *grid = new QGridLayout(frame);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(twips(50));
@@ -259,55 +318,73 @@ void MainWindow::buildCentralArea()
         label->setFont(f);
         return label;
     };
-    auto list = [&](const QString &name) {
+    auto list = [&](const QString &name, const QString &accessibleName) {
         auto *w = new QListWidget(frame);
         w->setObjectName(name);
+        w->setAccessibleName(accessibleName);
         w->setSelectionMode(QAbstractItemView::SingleSelection);
         return w;
     };
 
+    m_schoolList = list(QStringLiteral("schoolList"), QStringLiteral("Ecoles"));
+    m_classList = list(QStringLiteral("classList"), QStringLiteral("Classes"));
+    m_pupilList = list(QStringLiteral("pupilList"), QStringLiteral("Elèves"));
+
+    // Each list's commands: Inser adds, F2 modifies, Suppr deletes, on the list that has the focus.
+    const QString add = QStringLiteral("Ins"), modify = QStringLiteral("F2"), remove = QStringLiteral("Del");
     QToolBar *schoolToolbar = buildListToolbar(
-        QStringLiteral("schoolToolbar"),
-        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter")},
-         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de l'Ecole")},
-         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer l'école")}});
+        QStringLiteral("schoolToolbar"), QStringLiteral("Outils des écoles"), m_schoolList,
+        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), add,
+          QStringLiteral("add")},
+         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de l'Ecole"),
+          modify, QStringLiteral("modify")},
+         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer l'école"), remove,
+          QStringLiteral("delete")}});
     QToolBar *classToolbar = buildListToolbar(
-        QStringLiteral("classToolbar"),
-        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter une Classe")},
-         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de la Classe")},
-         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer la Classe")}});
+        QStringLiteral("classToolbar"), QStringLiteral("Outils des classes"), m_classList,
+        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter une Classe"), add,
+          QStringLiteral("add")},
+         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de la Classe"),
+          modify, QStringLiteral("modify")},
+         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer la Classe"), remove,
+          QStringLiteral("delete")}});
     QToolBar *pupilToolbar = buildListToolbar(
-        QStringLiteral("pupilToolbar"),
-        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter")},
-         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QString()},
-         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QString()},
+        QStringLiteral("pupilToolbar"), QStringLiteral("Outils des élèves"), m_pupilList,
+        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), add,
+          QStringLiteral("add")},
+         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QString(), modify, QStringLiteral("modify")},
+         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QString(), remove,
+          QStringLiteral("delete")},
          {},
-         {QStringLiteral("Exporte"), QStringLiteral("Exporte"), QStringLiteral("Exporte l'élève vers autre école")},
+         {QStringLiteral("Exporte"), QStringLiteral("Exporte"), QStringLiteral("Exporte l'élève vers autre école"),
+          QStringLiteral("Ctrl+E"), QStringLiteral("export")},
          {QStringLiteral("Importe"), QStringLiteral("Importe"),
-          QStringLiteral("Cliquez sur la flèche pour choisir le type"),
-          QStringLiteral("Importe depuis l'année dernière|ImpListe"),
-          QStringLiteral("Importe depuis autre école|ImpEleve"), QStringLiteral("Liste élèves (txt)|EleveTXT")},
+          QStringLiteral("Cliquez sur la flèche pour choisir le type"), QStringLiteral("Ctrl+I"),
+          QStringLiteral("import"), QStringLiteral("Importe depuis l'année dernière|ImpListe|Ctrl+Shift+I"),
+          QStringLiteral("Importe depuis autre école|ImpEleve"),
+          QStringLiteral("Liste élèves (txt)|EleveTXT|Ctrl+T")},
          {},
-         {QStringLiteral("Imprime"), QStringLiteral("Imprime"), QStringLiteral("Imprime la liste des élèves")}});
+         {QStringLiteral("Imprime"), QStringLiteral("Imprime"), QStringLiteral("Imprime la liste des élèves"),
+          QStringLiteral("Ctrl+Shift+P"), QStringLiteral("print")}});
 
-    m_schoolList = list(QStringLiteral("schoolList"));
-    m_classList = list(QStringLiteral("classList"));
-    m_pupilList = list(QStringLiteral("pupilList"));
-
-    auto header = [&](const QString &name, const QString &text, QToolBar *toolbar) {
+    // The headings name their lists; Alt and the underlined letter go to the list.
+    auto header = [&](const QString &name, const QString &text, QToolBar *toolbar, QListWidget *buddy) {
         auto *row = new QHBoxLayout;
-        row->addWidget(heading(name, text));
+        QLabel *label = heading(name, text);
+        label->setBuddy(buddy);
+        row->addWidget(label);
         row->addStretch();
         row->addWidget(toolbar);
         return row;
     };
     // Schools across the top; classes and pupils in the left half, the two
     // profile panels beside them.
-    grid->addLayout(header(QStringLiteral("schoolsHeading"), QStringLiteral("Ecoles"), schoolToolbar), 0, 0, 1, 2);
+    grid->addLayout(header(QStringLiteral("schoolsHeading"), QStringLiteral("&Ecoles"), schoolToolbar, m_schoolList), 0, 0,
+                     1, 2);
     grid->addWidget(m_schoolList, 1, 0, 1, 2);
-    grid->addLayout(header(QStringLiteral("classesHeading"), QStringLiteral("Classes"), classToolbar), 2, 0);
+    grid->addLayout(header(QStringLiteral("classesHeading"), QStringLiteral("&Classes"), classToolbar, m_classList), 2, 0);
     grid->addWidget(m_classList, 3, 0);
-    grid->addLayout(header(QStringLiteral("pupilsHeading"), QStringLiteral("Elèves"), pupilToolbar), 4, 0);
+    grid->addLayout(header(QStringLiteral("pupilsHeading"), QStringLiteral("E&lèves"), pupilToolbar, m_pupilList), 4, 0);
     grid->addWidget(m_pupilList, 5, 0);
 
     m_pupilPanel = new ProfilePanel(QStringLiteral("pupilProfilePanel"), QStringLiteral("Profil élève"), frame);
@@ -357,6 +434,8 @@ void MainWindow::updateClock()
     const QLocale french(QLocale::French);
     m_dateLabel->setText(french.toString(now.date(), QStringLiteral("dd/MM/yyyy")));
     m_timeLabel->setText(french.toString(now.time(), QStringLiteral("HH:mm")));
+    m_dateLabel->setAccessibleName(QStringLiteral("Date : ") + m_dateLabel->text());
+    m_timeLabel->setAccessibleName(QStringLiteral("Heure : ") + m_timeLabel->text());
 }
 
 QAction *MainWindow::toolbarButton(const QString &toolbar, const QString &key) const
@@ -430,7 +509,6 @@ void MainWindow::showSelection(const SelectionKeys &keys)
         m_context.session.clear();
         m_pupilPanel->clearValues();
         m_classPanel->clearValues();
-        enableEntryCommands(false);
         m_lastChangeLabel->setText(LastChangeCaption);
         updateToolbars();
         return;
@@ -457,6 +535,7 @@ void MainWindow::schoolSelected()
             auto *item = new QListWidgetItem(entry.label, m_classList);
             item->setData(Qt::UserRole, entry.classNo);
             item->setData(LevelRole, LevelCode(entry.level));
+            item->setData(LevelTextRole, entry.level);
         }
     }
     if (!error.isEmpty())
@@ -466,7 +545,6 @@ void MainWindow::schoolSelected()
     m_wantedClass = 0;
     if (classes.isEmpty()) {
         m_wantedPupil = 0;
-        enableEntryCommands(false);
         m_pupilPanel->clearValues();
         m_classPanel->clearValues();
         updateToolbars();
@@ -509,7 +587,6 @@ void MainWindow::classSelected()
     const qint64 wanted = m_wantedPupil;
     m_wantedPupil = 0;
     if (pupils.isEmpty()) {
-        enableEntryCommands(false);
         updateToolbars();
         showClassProfile();
         return;
@@ -526,7 +603,6 @@ void MainWindow::pupilSelected()
         setRowQuietly(m_pupilList, row);
     // The pupil's and the class's profiles are stored in one commit.
     Connection::Transaction transaction(m_context.connection);
-    enableEntryCommands(m_pupilList->count() > 0);
     showPupilProfile();
     updateToolbars();
     showClassProfile();
@@ -539,12 +615,6 @@ void MainWindow::resultsChanged()
     showPupilProfile();
     showClassProfile();
     transaction.commit();
-}
-
-void MainWindow::enableEntryCommands(bool enabled)
-{
-    m_mainToolbar->findChild<QAction *>(QStringLiteral("Saisie"))->setEnabled(enabled);
-    m_mainToolbar->findChild<QAction *>(QStringLiteral("Analyse"))->setEnabled(enabled);
 }
 
 void MainWindow::showPupilProfile()
@@ -595,4 +665,13 @@ void MainWindow::updateToolbars()
         for (int i = 0; i < buttons.size(); ++i)
             buttons.at(i)->setEnabled(enabled->value(i));
     }
+    // The main toolbar: the entry and the synthesis need a pupil of a class,
+    // the year change a school; the pupil's results sheet is not printed yet.
+    const Session &session = m_context.session;
+    const bool open = m_context.connection.isOpen();
+    const auto main = [this](const char *key) { return m_mainToolbar->findChild<QAction *>(QLatin1String(key)); };
+    main("Saisie")->setEnabled(open && session.hasClass() && session.hasPupil());
+    main("Analyse")->setEnabled(open && session.hasClass() && session.hasPupil());
+    main("Change")->setEnabled(open && session.schoolNo() != 0);
+    main("Imprime")->setEnabled(false);
 }

@@ -31,6 +31,7 @@ class MainWindow : public QMainWindow, public MainScreen
     Q_OBJECT
 public:
     static constexpr int LevelRole = Qt::UserRole + 1;
+    static constexpr int LevelTextRole = Qt::UserRole + 2; // the level as stored: "CP", or "CM1" not evaluated
 
     // What the toolbars run, by "<toolbar name>/<key>" ("pupilToolbar/Ajouter",
     // "mainToolbar/Sauvegarde"...), plugged in by the wiring; a key left
@@ -70,7 +71,8 @@ protected:
 
 private:
     void buildMainToolbar();
-    QToolBar *buildListToolbar(const QString &name, const QList<QStringList> &buttons);
+    QToolBar *buildListToolbar(const QString &name, const QString &title, QListWidget *list,
+                               const QList<QStringList> &buttons);
     void buildCentralArea();
     void updateClock();
 
@@ -80,7 +82,8 @@ private:
     void pupilSelected();
     void resultsChanged();
 
-    void enableEntryCommands(bool enabled);
+    // False, after saying so, when the selected class's level is not evaluated.
+    bool levelIsEvaluated();
     void showPupilProfile();
     void showClassProfile();
     void reportFailure(const QString &error);

@@ -7,6 +7,7 @@
 ProfilePanel::ProfilePanel(const QString &objectName, const QString &title, QWidget *parent) : QGroupBox(title, parent)
 {
     setObjectName(objectName);
+    setAccessibleName(title);
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(24, 24, 24, 24);
     grid->setHorizontalSpacing(16);
@@ -55,18 +56,28 @@ void ProfilePanel::setCaptions(const QStringList &captions)
 {
     for (int i = 0; i < m_captions.size() && i < captions.size(); ++i)
         m_captions.at(i)->setText(captions.at(i));
+    nameValues();
+}
+
+void ProfilePanel::nameValues()
+{
+    // A screen reader reads a value with its domain: "LEC : A".
+    for (int i = 0; i < m_values.size(); ++i)
+        m_values.at(i)->setAccessibleName(m_captions.at(i)->text() + QStringLiteral(" : ") + m_values.at(i)->text());
 }
 
 void ProfilePanel::setValues(const QStringList &values)
 {
     for (int i = 0; i < m_values.size() && i < values.size(); ++i)
         m_values.at(i)->setText(values.at(i));
+    nameValues();
 }
 
 void ProfilePanel::clearValues()
 {
     for (QLabel *value : std::as_const(m_values))
         value->setText(QStringLiteral("_"));
+    nameValues();
 }
 
 QString ProfilePanel::valueText(int row) const

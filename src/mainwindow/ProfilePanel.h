@@ -25,6 +25,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void nameValues();
+
     QList<QLabel *> m_captions;
     QList<QLabel *> m_values;
 };

@@ -1,6 +1,7 @@
 #include "LastYearWindow.h"
 
 #include "LastYearPupils.h"
+#include "PupilTransferCommands.h"
 #include "data/AppContext.h"
 #include "data/Roster.h"
 
@@ -109,7 +110,9 @@ void LastYearWindow::addClicked()
         return;
     }
     connection.ELEVE.requery();
-    QString text = QStringLiteral("Les élèves ont été ajoutés avec succès.");
+    QString text = QStringLiteral("Les élèves ont été ajoutés avec succès.\n") +
+                   PupilsAddedText(int(chosen.size()) - skipped,
+                                   Roster::ClassOf(connection, session.schoolNo(), session.classNo()).label);
     skipped += m_alreadyInClass;
     if (skipped > 0)
         text += QStringLiteral("\n%1 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés.").arg(skipped);

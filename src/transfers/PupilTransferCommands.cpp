@@ -22,11 +22,16 @@ std::optional<ChooserChoice> choose(AppContext &context, bool folderMode, const 
     return context.dialogs.chooseFolder({folderMode, pattern, title});
 }
 
-// The lists again, on the school's first class.
-void refresh(AppContext &context, MainScreen &screen)
+// The lists again, on the class that received the pupils.
+void refresh(MainScreen &screen, const SelectionKeys &keys)
 {
     screen.updateToolbars();
-    screen.showSelection({context.session.schoolNo(), 0, 0});
+    screen.showSelection({keys.schoolNo, keys.classNo, 0});
+}
+
+QString classLabel(const AppContext &context, const SelectionKeys &keys)
+{
+    return Roster::ClassOf(context.connection, keys.schoolNo, keys.classNo).label;
 }
 
 } // namespace
@@ -68,6 +73,7 @@ void ImportPupil(AppContext &context, MainScreen &screen)
         context.dialogs.message(Abandon, QStringLiteral("La procédure d'import a été abandonnée !"));
         return;
     }
+    const SelectionKeys keys = context.session.keys();
     PupilImport::Result result;
     {
         BusyGuard busy(context.dialogs);
@@ -88,10 +94,11 @@ void ImportPupil(AppContext &context, MainScreen &screen)
         break;
     case PupilImport::Outcome::Imported:
         context.dialogs.message(Success, QStringLiteral("L'importation de l'élève ") + result.name +
-                                             QStringLiteral(" a réussi !"));
+                                             QStringLiteral(" a réussi !\n") +
+                                             PupilsAddedText(1, classLabel(context, keys)));
         break;
     }
-    refresh(context, screen);
+    refresh(screen, keys);
 }
 
 void ImportPupilList(AppContext &context, MainScreen &screen)
@@ -102,22 +109,33 @@ void ImportPupilList(AppContext &context, MainScreen &screen)
     if (!choice || choice->file.isEmpty())
         return;
     const QString path = QDir(TransferFile::WithoutTrailingSeparator(choice->folder)).filePath(choice->file);
+    const SelectionKeys keys = context.session.keys();
     QString error;
     bool done = false;
+    int added = 0;
     int skipped = 0;
     {
         BusyGuard busy(context.dialogs);
-        done = PupilTextList::Import(context.connection, path, qint16(context.session.schoolNo()),
-                                     qint16(context.session.classNo()), nullptr, &error, &skipped);
+        done = PupilTextList::Import(context.connection, path, qint16(keys.schoolNo), qint16(keys.classNo), &added,
+                                     &error, &skipped);
     }
     if (!done) {
         context.dialogs.message(Abandon, QStringLiteral("L'importation de la liste des élèves a échoué.\n") + error,
                                 Dialogs::Icon::Warning);
         return;
     }
+    QString text = PupilsAddedText(added, classLabel(context, keys));
     if (skipped > 0)
-        context.dialogs.message(
-            QStringLiteral("Message"),
-            QStringLiteral("%1 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés.").arg(skipped));
-    refresh(context, screen);
+        text += QStringLiteral("\n%1 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés.").arg(skipped);
+    context.dialogs.message(QStringLiteral("Message"), text);
+    refresh(screen, keys);
+}
+
+QString PupilsAddedText(int added, const QString &classLabel)
+{
+    if (added <= 0)
+        return QStringLiteral("Aucun élève n'a été ajouté à la classe « %1 ».").arg(classLabel);
+    if (added == 1)
+        return QStringLiteral("1 élève a été ajouté à la classe « %1 ».").arg(classLabel);
+    return QStringLiteral("%1 élèves ont été ajoutés à la classe « %2 ».").arg(added).arg(classLabel);
 }

@@ -3,6 +3,7 @@
 #include "YearChange.h"
 #include "common/MainScreen.h"
 #include "data/AppContext.h"
+#include "data/Roster.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -48,6 +49,14 @@ QLabel *yearLabel(const QString &name, const QString &text, QWidget *parent)
     return label;
 }
 
+QString schoolName(const Connection &connection, int schoolNo)
+{
+    for (const Roster::SchoolEntry &school : Roster::Schools(connection))
+        if (school.schoolNo == schoolNo)
+            return school.name;
+    return QString();
+}
+
 } // namespace
 
 YearChangeWindow::YearChangeWindow(AppContext &context, MainScreen &screen, QWidget *parent)
@@ -56,6 +65,12 @@ YearChangeWindow::YearChangeWindow(AppContext &context, MainScreen &screen, QWid
     setObjectName(QStringLiteral("yearChangeWindow"));
     setWindowTitle(QStringLiteral("Changement d'année"));
 
+    // The school whose pupils the change will clear, named above what the change does.
+    m_schoolLabel = new QLabel(this);
+    m_schoolLabel->setObjectName(QStringLiteral("schoolLabel"));
+    QFont schoolFont = m_schoolLabel->font();
+    schoolFont.setBold(true);
+    m_schoolLabel->setFont(schoolFont);
     m_description = new QLabel(this);
     m_description->setObjectName(QStringLiteral("description"));
     m_description->setWordWrap(true);
@@ -64,13 +79,21 @@ YearChangeWindow::YearChangeWindow(AppContext &context, MainScreen &screen, QWid
     m_changeButton = new QPushButton(QStringLiteral(" >> Changer d'année >>"), this);
     m_changeButton->setObjectName(QStringLiteral("changeButton"));
     m_changeButton->setAutoDefault(false);
+    m_changeButton->setAccessibleName(QStringLiteral("Changer d'année"));
+    m_changeButton->setAccessibleDescription(QStringLiteral("Passer de l'année %1 à l'année %2")
+                                                 .arg(years.ClosingYear, years.NextYear));
     auto *yearsRow = new QHBoxLayout;
-    yearsRow->addWidget(yearLabel(QStringLiteral("ClosingYear"), years.ClosingYear, this), 1);
+    QLabel *closing = yearLabel(QStringLiteral("ClosingYear"), years.ClosingYear, this);
+    closing->setAccessibleName(QStringLiteral("Année close : ") + years.ClosingYear);
+    QLabel *next = yearLabel(QStringLiteral("NextYear"), years.NextYear, this);
+    next->setAccessibleName(QStringLiteral("Année suivante : ") + years.NextYear);
+    yearsRow->addWidget(closing, 1);
     yearsRow->addWidget(m_changeButton);
-    yearsRow->addWidget(yearLabel(QStringLiteral("NextYear"), years.NextYear, this), 1);
+    yearsRow->addWidget(next, 1);
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("historyList"));
+    m_list->setAccessibleName(QStringLiteral("Changements d'année de l'école"));
     m_list->setHeaderLabels(
         {QStringLiteral("Ordre"), QStringLiteral("Date"), QStringLiteral("Nb. élèves"), QStringLiteral("Libellé")});
     m_list->setRootIsDecorated(false);
@@ -81,6 +104,7 @@ YearChangeWindow::YearChangeWindow(AppContext &context, MainScreen &screen, QWid
     m_list->setColumnWidth(2, 80);
 
     auto *outer = new QVBoxLayout(this);
+    outer->addWidget(m_schoolLabel);
     outer->addWidget(m_description);
     outer->addSpacing(6);
     outer->addLayout(yearsRow);
@@ -97,6 +121,7 @@ void YearChangeWindow::refreshHistory()
     m_description->setText(Description);
     m_lastChangeYear.clear();
     Connection &connection = m_context.connection;
+    m_schoolLabel->setText(QStringLiteral("Ecole : ") + schoolName(connection, m_context.session.schoolNo()));
     if (m_context.session.schoolNo() == 0)
         return;
     m_list->clear();
@@ -161,6 +186,14 @@ void YearChangeWindow::changeYearClicked()
 
 int OpenYearChangeWindow(AppContext &context, MainScreen &screen)
 {
+    // The change clears one school's pupils: which one must be clear.
+    if (context.session.schoolNo() == 0 || !context.connection.isOpen()) {
+        context.dialogs.message(QStringLiteral("ATTENTION"),
+                                QStringLiteral("Aucune école n'est sélectionnée : choisissez l'école dont vous "
+                                               "voulez changer l'année.\nLa procédure est abandonnée."),
+                                Dialogs::Icon::Warning);
+        return QDialog::Rejected;
+    }
     YearChangeWindow window(context, screen, screen.window());
     return window.exec();
 }

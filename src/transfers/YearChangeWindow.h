@@ -28,10 +28,12 @@ private:
     AppContext &m_context;
     MainScreen &m_screen;
     QString m_lastChangeYear;
+    QLabel *m_schoolLabel = nullptr;
     QLabel *m_description = nullptr;
     QTreeWidget *m_list = nullptr;
     QPushButton *m_changeButton = nullptr;
 };
 
-// Opens the year-change window modally over the main window.
+// Opens the year-change window modally over the main window; refused, said
+// so, when no school is selected.
 int OpenYearChangeWindow(AppContext &context, MainScreen &screen);

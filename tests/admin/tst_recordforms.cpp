@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -142,14 +143,14 @@ private slots:
         QCOMPARE(edited.textField(0)->text(), QString());
         QCOMPARE(f.query("SELECT * FROM CLASSE"), before);
 
-        // The label is the teacher's name and the level; a typed level is written and shown as typed.
+        // The label is the teacher's name and the level; the level is chosen, typing picks it.
         ClassDialog form(f.context, *f.window, true);
         fill(form, QStringLiteral("Leroy"));
-        form.listField(0)->setEditText(QStringLiteral("cp"));
+        QTest::keyClicks(form.listField(0), QStringLiteral("cp"));
         click(form, "Valider");
-        QCOMPARE(f.selected(f.classes()), QStringLiteral("Leroy cp"));
-        QCOMPARE(f.context.session.classLevel(), 0);
-        QCOMPARE(ClassDialog(f.context, *f.window, false).listField(0)->currentText(), QStringLiteral("cp"));
+        QCOMPARE(f.selected(f.classes()), QStringLiteral("Leroy CP"));
+        QCOMPARE(f.context.session.classLevel(), 2);
+        QCOMPARE(ClassDialog(f.context, *f.window, false).listField(0)->currentText(), QStringLiteral("CP"));
         click(form, "Modifie");
         form.listField(0)->setCurrentIndex(2);
         click(form, "Valider");
@@ -187,6 +188,89 @@ private slots:
         click(next, "Valider");
         QCOMPARE(f.texts(f.pupils()), (QStringList{"Alice", "Bruno", "Chloé B", "Yann", "Zoé"}));
         QCOMPARE(f.dialogs.titles(), (QStringList{"ATTENTION", "PrintDialog"})); // new names ask nothing
+    }
+    // The level is one of GS, CP, CE1: what is typed picks one, never a level of its own.
+    void classLevelIsChosen_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("cp") << "cp" << "CP";
+        QTest::newRow("CE1") << "CE1" << "CE1";
+        QTest::newRow("ce") << "ce" << "CE1";
+        QTest::newRow("gs") << "gs" << "GS";
+        QTest::newRow("cm1 is none") << "cm1" << "CP";
+    }
+    void classLevelIsChosen()
+    {
+        QFETCH(QString, typed);
+        WindowFixture f;
+        f.fillSample();
+        QVERIFY(f.start());
+        ClassDialog form(f.context, *f.window, true);
+        QVERIFY(!form.listField(0)->isEditable());
+        form.textField(0)->setText(QStringLiteral("Leroy"));
+        for (int i = 1; i < form.comboCount(); ++i)
+            form.listField(i)->setCurrentIndex(0);
+        QTest::keyClicks(form.listField(0), typed);
+        click(form, "Valider");
+        QTEST(f.query("SELECT NIVEAU FROM CLASSE WHERE LIBELLE LIKE 'Leroy%'").value(0), "stored");
+    }
+
+    // A class stored with a level that is not evaluated shows it greyed and must be given one to be saved.
+    void storedLevelNotEvaluated()
+    {
+        WindowFixture f;
+        f.fillSample();
+        f.exec("INSERT INTO CLASSE (NOECOLE, NOCLASSE, LIBELLE, NIVEAU, ENSEIGN, TEMP_UTIL, EXPER, FORMAT) "
+               "VALUES (7, 8, 'Aubry CM1', 'CM1', 'Aubry', 1, 1, 1)");
+        QVERIFY(f.start());
+        f.select(f.classes(), QStringLiteral("Aubry CM1"));
+        ClassDialog form(f.context, *f.window, false);
+        QCOMPARE(form.listField(0)->currentText(), QString());
+        QCOMPARE(form.listField(0)->placeholderText(), QStringLiteral("CM1"));
+        click(form, "Modifie");
+        click(form, "Valider");
+        QCOMPARE(f.dialogs.shown().last().text, QStringLiteral("Attention vous devez saisir une valeur"));
+        QCOMPARE(f.query("SELECT NIVEAU FROM CLASSE WHERE NOCLASSE = 8"), QStringList{"CM1"});
+        form.listField(0)->setCurrentIndex(1);
+        click(form, "Valider");
+        QCOMPARE(f.query("SELECT NIVEAU FROM CLASSE WHERE NOCLASSE = 8"), QStringList{"CP"});
+    }
+
+    // The keyboard drives the dialog: F2 edits, Entrée validates, Échap gives up an edit or leaves;
+    // every button and field is named for screen readers, tooltips showing the keys.
+    void keyboardAndNames()
+    {
+        WindowFixture f;
+        f.fillSample();
+        QVERIFY(f.start());
+        f.select(f.classes(), QStringLiteral("Martin CP"));
+        ClassDialog form(f.context, *f.window, false);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(form.toolbarButton("Modifie")->toolTip(), QStringLiteral("Modifier les résultats (F2)"));
+        QCOMPARE(form.toolbarButton("Valider")->toolTip(), QStringLiteral("Valiser les modifications (Entrée)"));
+        QCOMPARE(form.toolbarButton("Imprime")->toolTip(), QStringLiteral("Imprimer (Ctrl+P)"));
+        QTest::keyClick(&form, Qt::Key_F2);
+        QVERIFY(form.editing() && form.textField(0)->isEnabled());
+        form.textField(0)->setFocus();
+        form.textField(0)->setText(QStringLiteral("Martinez"));
+        QTest::keyClick(form.textField(0), Qt::Key_Escape); // gives the edit up, the dialog stays
+        QVERIFY(!form.editing() && form.isVisible());
+        QCOMPARE(form.textField(0)->text(), QStringLiteral("Martin"));
+        QTest::keyClick(&form, Qt::Key_F2);
+        form.textField(0)->setText(QStringLiteral("Martinez"));
+        QTest::keyClick(form.textField(0), Qt::Key_Return);
+        QVERIFY(!form.editing());
+        QCOMPARE(f.query("SELECT ENSEIGN FROM CLASSE WHERE NOECOLE = 7 AND NOCLASSE = 1"), QStringList{"Martinez"});
+        for (int i = 0; i < form.comboCount(); ++i)
+            QCOMPARE(form.listField(i)->accessibleName(), form.fieldCaption(form.fieldCount() + i)->text());
+        QCOMPARE(form.textField(0)->accessibleName(), QStringLiteral("Nom enseignant"));
+        for (QToolButton *button : form.findChildren<QToolButton *>())
+            if (!button->objectName().startsWith(QLatin1String("qt_")))
+                QVERIFY2(!button->accessibleName().isEmpty(), qPrintable(button->text()));
+        QTest::keyClick(&form, Qt::Key_Escape); // nothing edited: leaves
+        QVERIFY(!form.isVisible());
     }
 };
 

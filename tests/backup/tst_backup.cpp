@@ -152,9 +152,24 @@ private slots:
         writeFirstVersion(backup);
         const QByteArray firstVersion = fileBytes(backup);
         writeFile(f.backups + "/autre.mdb", "not even a database");
+        // Asked first, naming the backup's date and time; Enter alone answers "Non" and nothing changes.
+        QFile stamped(backup);
+        QVERIFY(stamped.open(QIODevice::ReadWrite) &&
+                stamped.setFileTime(QDateTime(QDate(2026, 11, 30), QTime(16, 45)), QFileDevice::FileModificationTime));
+        stamped.close();
+        const QList<qint64> shown = f.selection();
         f.dialogs.queueChoice(f.backups, QStringLiteral("autre.mdb"));
+        f.dialogs.queueAnswer(false);
         f.run("mainToolbar", "Restaure");
-        QCOMPARE(f.dialogs.titles().last(2), (QStringList{Chooser, "Succès"}));
+        QCOMPARE(f.dialogs.titles().last(3), (QStringList{Chooser, "Confirmer", "Abandon"}));
+        const ScriptedDialogs::Shown asked = f.dialogs.shown().at(f.dialogs.shown().size() - 2);
+        QVERIFY2(asked.defaultNo && asked.text.contains("sauvegarde du 30/11/2026 à 16:45"), qPrintable(asked.text));
+        QCOMPARE(fileBytes(live), liveBytes);
+        QCOMPARE(f.selection(), shown);
+        f.dialogs.queueChoice(f.backups, QStringLiteral("autre.mdb"));
+        f.dialogs.queueAnswer(true);
+        f.run("mainToolbar", "Restaure");
+        QCOMPARE(f.dialogs.titles().last(3), (QStringList{Chooser, "Confirmer", "Succès"}));
         QCOMPARE(fileNames(f.folder()), (QStringList{"Export.vid", "donnees.BAK", "donnees.MDB"}));
         QCOMPARE(f.query("SELECT NOELEVE, NOM, CSP, T1_E1P1 FROM ELEVE"), (QStringList{"5|Léa|6|0", "12|Léa|3|1"}));
         QCOMPARE(f.texts(f.pupils()), (QStringList{"Léa", "Léa"}));
@@ -239,6 +254,8 @@ private slots:
         QVERIFY(fault.front().isLower() || (db.open(source, true) && db.exec(fault)));
         const QStringList held = fileNames(f.folder()) + fileNames(f.backups);
         f.dialogs.queueChoice(f.backups + (fault == "gone" ? "/retirée" : ""), restore ? "donnees.mdb" : "");
+        if (restore && !DataFiles::LiveDatabase(f.backups).isEmpty())
+            f.dialogs.queueAnswer(true); // the question before the live file is replaced
         restore ? RunRestore(f.context, *f.window, faults) : RunBackup(f.context, *f.window, faults);
         lock(f.backups, false);
         ++faultsTried;

@@ -98,6 +98,7 @@ private slots:
         QCOMPARE(offered, 254);
         QCOMPARE(f.dialogs.shown().last().text,
                  QStringLiteral("Les élèves ont été ajoutés avec succès.\n"
+                                "4 élèves ont été ajoutés à la classe « Martin CP ».\n"
                                 "2 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés."));
         QCOMPARE(f.texts(f.pupils()), (QStringList{"Alice", "Bruno", "Chloé", "Emma", "Lucas", "Zoé", "Zz 99"}));
         QCOMPARE(f.query("SELECT NOM, CSP, T3_E1TOT FROM ELEVE ORDER BY NOELEVE DESC LIMIT 4"),

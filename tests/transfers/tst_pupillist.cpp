@@ -64,7 +64,7 @@ private slots:
     }
 
     // Through the toolbar, on the school's first class: new names join it with
-    // CSP 0, names it has (or the list repeats) are counted; a row the database
+    // CSP 0, and are counted; names it has (or the list repeats) are counted too; a row the database
     // refuses leaves it as it was.
     void importsThroughToolbar()
     {
@@ -84,16 +84,19 @@ private slots:
         const QStringList rows{"Denis:1", "Zoé:0", "Anna Maria:0", "Alice:0", "Emma:0"};
         QCOMPARE(import("classe.txt", "Zo\xE9\r\nDenis\r\nAnna\tMaria\r\nZo\xE9"), rows.mid(0, 3));
         QCOMPARE(f.dialogs.shown().last().text,
-                 QStringLiteral("2 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés."));
-        // Names of other classes are new here, and nothing is said.
+                 QStringLiteral("2 élèves ont été ajoutés à la classe « Durand GS ».\n"
+                                "2 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés."));
+        // Names of other classes are new here.
         QCOMPARE(import("autres.txt", "Alice\nEmma\n"), rows);
-        QCOMPARE(f.dialogs.shown().size(), 1);
+        QCOMPARE(f.dialogs.titles().last(), QStringLiteral("Message"));
+        QCOMPARE(f.dialogs.shown().last().text, QStringLiteral("2 élèves ont été ajoutés à la classe « Durand GS »."));
         QCOMPARE(import("refus.txt", "Paul\nRefus\xC3\xA9\nMarc\n"), rows); // all or nothing
         QVERIFY(f.dialogs.shown().last().text.contains("« Refusé »"));
         import("absent.txt", {});
         QVERIFY(f.dialogs.shown().last().text.contains("« absent.txt » est introuvable"));
         import({}, {}); // given up: nothing else happens
         QCOMPARE(f.dialogs.shown().size(), 1);
+        QVERIFY(f.dialogs.titles().first().startsWith("Chooser"));
     }
 
     void refusals_data()
