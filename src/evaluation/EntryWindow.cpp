@@ -35,29 +35,32 @@ const char *const RefusedProperty = "refused";
 const QString RefusedStyle = QStringLiteral("QLineEdit[refused=\"true\"] { border: 2px solid #c00000; }"
                                             "#refusalPanel { color: #c00000; font-weight: bold; }");
 
-// The toolbar's commands: key, caption (with its Alt accelerator), tooltip,
-// shortcuts and how the tooltip names the first of them.
+// The toolbar's commands: key, caption (with its Alt accelerator), tooltip
+// and shortcuts.
 struct Command
 {
     const char *key;
     const char *caption;
     const char *toolTip;
     QList<QKeySequence> keys;
-    const char *keyText;
 };
 
 const QList<Command> &commands()
 {
     static const QList<Command> list = {
-        {"Modifie", "&Modifie", "Modifier les résultats", {QKeySequence(Qt::Key_F2)}, "F2"},
-        {"Valider", "&Valider", "Valiser les modifications",
-         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}, "Ctrl+Entrée"},
-        {"Abandon", "&Abandon", "Abandonne la saisie", {QKeySequence(Qt::Key_Escape)}, "Échap"},
+        {"Modifie", "&Modifie", "Modifier les résultats", {QKeySequence(Qt::Key_F2)}},
+        {"Valider",
+         "&Valider",
+         "Valiser les modifications",
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}},
+        {"Abandon", "&Abandon", "Abandonne la saisie", {QKeySequence(Qt::Key_Escape)}},
         // The pupil's results sheet comes with the reports; until then the
         // button stays, disabled.
-        {"Imprime", "&Imprimer", "Imprime la fiche de résultats de l'élève — pas encore disponible",
-         {QKeySequence(Qt::CTRL | Qt::Key_P)}, "Ctrl+P"},
-        {"Sortie", "&Sortie", "Sortir de la fiche de saisie des résultats", {}, "Alt+S"},
+        {"Imprime",
+         "&Imprimer",
+         "Imprime la fiche de résultats de l'élève — pas encore disponible",
+         {QKeySequence(Qt::CTRL | Qt::Key_P)}},
+        {"Sortie", "&Sortie", "Sortir de la fiche de saisie des résultats", {}},
     };
     return list;
 }
@@ -211,17 +214,24 @@ void EntryWindow::buildToolbar()
     m_actions = AddKeyedButtons(m_toolbar, buttons, [this](const QString &key) { toolbarClicked(key); });
     for (const Command &c : commands()) {
         QAction *action = m_actions.value(QLatin1String(c.key));
+        action->setToolTip(QString::fromUtf8(c.toolTip));
         // The button shows the caption with its accelerator underlined, and
-        // Alt with that letter clicks it.
-        action->setIconText(QString::fromUtf8(c.caption));
-        action->setShortcuts(c.keys);
-        action->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(c.toolTip), QString::fromUtf8(c.keyText)));
+        // Alt with that letter clicks it; a command without a shortcut names
+        // that key in its tooltip.
+        const QString caption = QString::fromUtf8(c.caption);
+        action->setIconText(caption);
+        if (c.keys.isEmpty())
+            action->setToolTip(
+                QStringLiteral("%1 (%2)").arg(action->toolTip(), FrenchKeyText(QKeySequence::mnemonic(caption))));
+        SetCommandShortcuts(action, c.keys);
     }
+    NameToolbarButtons(m_toolbar);
 }
 
 void EntryWindow::addPupilNavigation()
 {
-    m_pupilSpinBox->setToolTip(QStringLiteral("Élève précédent (Page préc.) ou suivant (Page suiv.)"));
+    m_pupilSpinBox->setToolTip(QStringLiteral("Élève précédent (%1) ou suivant (%2)")
+                                   .arg(FrenchKeyText(Qt::Key_PageUp), FrenchKeyText(Qt::Key_PageDown)));
     m_previousPupil = new QAction(QStringLiteral("Élève précédent"), this);
     m_previousPupil->setObjectName(QStringLiteral("previousPupil"));
     m_previousPupil->setShortcut(QKeySequence(Qt::Key_PageUp));
@@ -243,10 +253,6 @@ void EntryWindow::nameForScreenReaders()
         w->setAccessibleDescription(w->toolTip());
     };
     name(m_toolbar, QStringLiteral("Commandes de la saisie"));
-    for (const Command &c : commands()) {
-        if (QWidget *button = m_toolbar->widgetForAction(m_actions.value(QLatin1String(c.key))))
-            name(button, withoutAccelerator(QString::fromUtf8(c.caption)));
-    }
     name(m_pupilName, QStringLiteral("Nom de l'élève"));
     name(m_pupilSpinBox, QStringLiteral("Élève"));
     // The spin box's own text field takes the keys: it carries the same name.
