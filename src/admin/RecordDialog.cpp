@@ -126,6 +126,8 @@ RecordDialog::RecordDialog(AppContext &context, MainScreen &screen, RecordKind k
         // the other lists also take a typed text.
         combo->setEditable(!isLevelList(int(m_combos.size())));
         combo->setInsertPolicy(QComboBox::NoInsert);
+        if (combo->lineEdit())
+            combo->lineEdit()->setAccessibleName(field.caption);
         combo->addItems(field.entries);
         combo->setCurrentIndex(-1);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);

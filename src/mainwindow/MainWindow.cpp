@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QSignalBlocker>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -83,6 +84,9 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_timeLabel->setObjectName(QStringLiteral("timeLabel"));
     status->addPermanentWidget(m_dateLabel);
     status->addPermanentWidget(m_timeLabel);
+    // The resize grip is the bar's first object for a screen reader.
+    for (QSizeGrip *grip : status->findChildren<QSizeGrip *>())
+        grip->setAccessibleName(QStringLiteral("Poignée de redimensionnement"));
     setStatusBar(status);
     m_clockTimer = new QTimer(this);
     connect(m_clockTimer, &QTimer::timeout, this, &MainWindow::updateClock);
