@@ -8,38 +8,73 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QStorageInfo>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <memory>
+
 const QString FolderChooser::Refusal =
     QStringLiteral("Choisissez un répertoire différent de celui de la base de données actuelle");
 
 namespace {
 
-// Volumes a user can keep files on: not the system's own pseudo file systems.
+const QString NewFolderPrompt = QStringLiteral("Nom du nouveau dossier :");
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Volumes a user can keep files on: not the system's own.
 bool offered(const QStorageInfo &volume)
 {
     if (!volume.isValid() || !volume.isReady() || !QFileInfo(volume.rootPath()).isDir())
         return false;
-    const QString root = volume.rootPath();
-    for (const char *hidden : {"/proc", "/sys", "/dev", "/snap", "/boot/efi"})
-        if (root == QLatin1String(hidden) || root.startsWith(QLatin1String(hidden) + QLatin1Char('/')))
-            return false;
-    return !root.startsWith(QLatin1String("/run/")) || root.startsWith(QLatin1String("/run/media/"));
+    return !FolderPaths::IsSystemFolder(volume.rootPath(), QDir::homePath());
 }
 
 QString volumeCaption(const QStorageInfo &volume)
 {
-    const QString root = QDir::toNativeSeparators(volume.rootPath());
+    const QString root = native(volume.rootPath());
     const QString name = volume.displayName();
     return name.isEmpty() || name == volume.rootPath() ? root : root + QStringLiteral("  [") + name + QLatin1Char(']');
 }
+
+// The folders kept from one run to the next.
+std::unique_ptr<QSettings> memory()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Rozodivo Velorin"),
+                                       QStringLiteral("dossiers"));
+}
+
+// The folder tree without the system's folders.
+class ShownFolders : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        const auto *folders = static_cast<const QFileSystemModel *>(sourceModel());
+        return !FolderPaths::IsSystemFolder(folders->filePath(folders->index(row, 0, parent)), m_home);
+    }
+
+private:
+    const QString m_home = QDir::homePath();
+};
 
 } // namespace
 
@@ -56,9 +91,11 @@ FolderChooser::FolderChooser(const ChooserRequest &request, const QString &dataF
     m_folders = new QFileSystemModel(this);
     m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_folders->setReadOnly(true);
+    m_shownFolders = new ShownFolders(this);
+    m_shownFolders->setSourceModel(m_folders);
     m_folderTree = new QTreeView(this);
     m_folderTree->setObjectName(QStringLiteral("folderTree"));
-    m_folderTree->setModel(m_folders);
+    m_folderTree->setModel(m_shownFolders);
     m_folderTree->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
         m_folderTree->hideColumn(column);
@@ -69,6 +106,14 @@ FolderChooser::FolderChooser(const ChooserRequest &request, const QString &dataF
     m_fileList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_fileList->setEnabled(!request.folderMode);
 
+    m_pathField = new QLineEdit(this);
+    m_pathField->setObjectName(QStringLiteral("pathField"));
+    m_pathField->setToolTip(QStringLiteral("Tapez le chemin d'un dossier puis Entrée pour y aller"));
+    m_pathField->installEventFilter(this);
+
+    m_newFolderButton = new QPushButton(QStringLiteral("&Nouveau dossier"), this);
+    m_newFolderButton->setObjectName(QStringLiteral("newFolderButton"));
+    m_newFolderButton->setAutoDefault(false);
     m_validateButton = new QPushButton(QStringLiteral("Valider"), this);
     m_validateButton->setObjectName(QStringLiteral("validateButton"));
     m_validateButton->setDefault(true);
@@ -76,15 +121,12 @@ FolderChooser::FolderChooser(const ChooserRequest &request, const QString &dataF
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     m_cancelButton->setAutoDefault(false);
 
-    m_pathLabel = new QLabel(this);
-    m_pathLabel->setObjectName(QStringLiteral("folderPath"));
-    m_pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("statusBar"));
     m_statusBar->setSizeGripEnabled(false);
     m_statusPanel = new QLabel(m_statusBar);
     m_statusPanel->setObjectName(QStringLiteral("statusPanel"));
+    m_statusPanel->setWordWrap(true);
     m_statusBar->addWidget(m_statusPanel, 1);
 
     auto caption = [this](const QString &text, QWidget *buddy) {
@@ -92,12 +134,14 @@ FolderChooser::FolderChooser(const ChooserRequest &request, const QString &dataF
         label->setBuddy(buddy);
         return label;
     };
+    auto *pathRow = new QHBoxLayout;
+    pathRow->addWidget(caption(QStringLiteral("&Chemin :"), m_pathField));
+    pathRow->addWidget(m_pathField, 1);
     auto *grid = new QGridLayout;
-    grid->addWidget(caption(QStringLiteral("&Lecteur :"), m_volumeList), 0, 0);
+    grid->addWidget(caption(QStringLiteral("&Emplacement :"), m_volumeList), 0, 0);
     grid->addWidget(m_volumeList, 1, 0);
     grid->addWidget(caption(QStringLiteral("&Dossiers :"), m_folderTree), 2, 0);
     grid->addWidget(m_folderTree, 3, 0);
-    grid->addWidget(m_pathLabel, 4, 0, 1, 2);
     grid->addWidget(caption(QStringLiteral("&Fichiers (%1) :").arg(request.pattern), m_fileList), 0, 1, 3, 1,
                     Qt::AlignBottom);
     grid->addWidget(m_fileList, 3, 1);
@@ -105,17 +149,19 @@ FolderChooser::FolderChooser(const ChooserRequest &request, const QString &dataF
     grid->setColumnStretch(1, 2);
     grid->setRowStretch(3, 1);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_newFolderButton);
     buttons->addStretch();
     buttons->addWidget(m_validateButton);
     buttons->addWidget(m_cancelButton);
     auto *outer = new QVBoxLayout(this);
+    outer->addLayout(pathRow);
     outer->addLayout(grid, 1);
     outer->addLayout(buttons);
     outer->addWidget(m_statusBar);
     outer->setContentsMargins(8, 8, 8, 0);
-    resize(620, 420);
+    resize(720, 480);
 
-    fillDrives();
+    fillPlaces();
     connect(m_volumeList, &QComboBox::currentIndexChanged, this, [this] { volumeChanged(); });
     connect(m_folderTree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { folderChanged(); });
     connect(m_folderTree, &QTreeView::clicked, this, [this] { folderChanged(); });
@@ -126,28 +172,50 @@ FolderChooser::FolderChooser(const ChooserRequest &request, const QString &dataF
         if (m_revealing.isValid() && m_revealing.elapsed() < 2000)
             QTimer::singleShot(0, this, [this] { revealCurrent(); });
     };
-    connect(m_folders, &QFileSystemModel::rowsInserted, this, keepInView);
-    connect(m_folders, &QFileSystemModel::layoutChanged, this, keepInView);
+    connect(m_shownFolders, &QAbstractItemModel::rowsInserted, this, keepInView);
+    connect(m_shownFolders, &QAbstractItemModel::layoutChanged, this, keepInView);
     connect(m_fileList, &QListWidget::itemClicked, this, [this] { fileClicked(); });
     connect(m_fileList, &QListWidget::currentRowChanged, this, [this] { fileClicked(); });
     connect(m_fileList, &QListWidget::itemDoubleClicked, this, [this] { fileDoubleClicked(); });
+    connect(m_newFolderButton, &QPushButton::clicked, this, [this] { newFolderClicked(); });
     connect(m_validateButton, &QPushButton::clicked, this, [this] { validateClicked(); });
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancelClicked(); });
 
-    // Starts in the user's own folder (the data folder is refused anyway).
-    setFolder(QDir::homePath());
+    setFolder(startFolder());
 }
 
-void FolderChooser::fillDrives()
+QString FolderChooser::MemoryKey(const ChooserRequest &request)
 {
+    QString key = (request.folderMode ? QStringLiteral("dossier ") : QStringLiteral("fichier ")) + request.pattern +
+                  QLatin1Char(' ') + request.title;
+    key.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return QStringLiteral("dernierDossier/") + key;
+}
+
+// The folder last chosen for the same request, while it is there; else the home folder.
+QString FolderChooser::startFolder() const
+{
+    const QString last = memory()->value(MemoryKey(m_request)).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir() && !FolderPaths::IsSystemFolder(last, QDir::homePath()))
+        return last;
+    return QDir::homePath();
+}
+
+void FolderChooser::fillPlaces()
+{
+    const QString home = QDir::homePath();
+    m_volumeList->addItem(QStringLiteral("Dossier personnel  (%1)").arg(native(home)), home);
+    for (const QString &media : FolderPaths::RemovableMedia())
+        if (m_volumeList->findData(media) < 0)
+            m_volumeList->addItem(native(media) + QStringLiteral("  [support amovible]"), media);
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
-        if (offered(volume))
+        if (offered(volume) && m_volumeList->findData(volume.rootPath()) < 0)
             m_volumeList->addItem(volumeCaption(volume), volume.rootPath());
 }
 
 QString FolderChooser::folderPath() const
 {
-    const QModelIndex current = m_folderTree->currentIndex();
+    const QModelIndex current = m_shownFolders->mapToSource(m_folderTree->currentIndex());
     return current.isValid() ? FolderPaths::WithoutTrailingSeparator(m_folders->filePath(current)) : QString();
 }
 
@@ -174,13 +242,21 @@ void FolderChooser::refuse()
         m_fileList->setEnabled(false);
 }
 
-// Shows the folder tree of the volume holding `path`.
+// Shows the folder tree of the volume holding `path`, the place that holds it selected in the list.
 void FolderChooser::showVolumeOf(const QString &path)
 {
     const QString root = QStorageInfo(path).rootPath();
-    int index = m_volumeList->findData(root);
+    int index = -1, longest = -1;
+    for (int i = 0; i < m_volumeList->count(); ++i) {
+        const QString place = m_volumeList->itemData(i).toString();
+        const bool holds = path == place || place == QLatin1String("/") || path.startsWith(place + QLatin1Char('/'));
+        if (holds && place.size() > longest) {
+            index = i;
+            longest = int(place.size());
+        }
+    }
     if (index < 0 && !root.isEmpty()) {
-        m_volumeList->addItem(QDir::toNativeSeparators(root), root);
+        m_volumeList->addItem(native(root), root);
         index = m_volumeList->count() - 1;
     }
     {
@@ -190,14 +266,14 @@ void FolderChooser::showVolumeOf(const QString &path)
     const QString volumeRoot = root.isEmpty() ? QDir::rootPath() : root;
     m_folders->setRootPath(volumeRoot);
     // The root's parent as the tree's root, so that the volume's root can be chosen too.
-    m_folderTree->setRootIndex(m_folders->index(volumeRoot).parent());
+    m_folderTree->setRootIndex(m_shownFolders->mapFromSource(m_folders->index(volumeRoot).parent()));
 }
 
 void FolderChooser::setFolder(const QString &path)
 {
     const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(path));
     showVolumeOf(folder);
-    const QModelIndex index = m_folders->index(folder);
+    const QModelIndex index = m_shownFolders->mapFromSource(m_folders->index(folder));
     if (!index.isValid())
         return;
     m_revealing.start();
@@ -216,6 +292,105 @@ void FolderChooser::revealCurrent()
     m_folderTree->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
+bool FolderChooser::eventFilter(QObject *watched, QEvent *event)
+{
+    // Entrée in the path field goes to the folder; it never validates the chooser.
+    if (watched == m_pathField && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            pathEntered();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FolderChooser::pathEntered()
+{
+    QString typed = QDir::fromNativeSeparators(m_pathField->text().trimmed());
+    if (typed.isEmpty()) {
+        setStatus(QStringLiteral("Tapez le chemin d'un dossier, puis Entrée."));
+        return;
+    }
+    if (typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")))
+        typed = QDir::homePath() + typed.mid(1);
+    QFileInfo info(typed);
+    if (info.isRelative() && !folderPath().isEmpty())
+        info = QFileInfo(QDir(folderPath()).filePath(typed));
+    const QString path = QDir::cleanPath(info.absoluteFilePath());
+    if (!info.exists()) {
+        setStatus(QStringLiteral("Le dossier « %1 » n'existe pas.").arg(native(path)));
+        return;
+    }
+    const QString folder = info.isDir() ? path : QDir::cleanPath(info.absolutePath());
+    if (FolderPaths::IsSystemFolder(folder, QDir::homePath())) {
+        setStatus(QStringLiteral("Le dossier « %1 » est un dossier du système : choisissez-en un autre.")
+                      .arg(native(folder)));
+        return;
+    }
+    setFolder(folder);
+    // A file typed: its folder, and the file selected when the list offers it.
+    if (!info.isDir() && !m_request.folderMode && !atDataFolder())
+        selectFile(info.fileName());
+}
+
+QString FolderChooser::NameRefusal(const QString &name, const QString &parent)
+{
+    if (name.isEmpty())
+        return QStringLiteral("Donnez un nom au nouveau dossier.");
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("« %1 » ne peut pas être le nom d'un dossier.").arg(name);
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    for (const QChar ch : name)
+        if (ch.unicode() < 0x20 || forbidden.contains(ch))
+            return QStringLiteral("Un nom de dossier ne peut contenir aucun de ces caractères : / \\ : * ? \" < > |");
+    if (name.endsWith(QLatin1Char('.')))
+        return QStringLiteral("Un nom de dossier ne peut pas finir par un point.");
+    // Names a USB stick read on Windows cannot hold.
+    static const QRegularExpression reserved(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\\..*)?$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (reserved.match(name).hasMatch())
+        return QStringLiteral("« %1 » est un nom réservé par Windows : choisissez-en un autre.").arg(name);
+    if (name.toUtf8().size() > 255)
+        return QStringLiteral("Ce nom est trop long.");
+    const QStringList present = QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                       QDir::NoDotAndDotDot);
+    for (const QString &entry : present)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("« %1 » existe déjà dans ce dossier.").arg(entry);
+    return QString();
+}
+
+void FolderChooser::newFolderClicked()
+{
+    const QString parent = folderPath();
+    if (parent.isEmpty())
+        return;
+    QString prompt = NewFolderPrompt;
+    QString name;
+    for (;;) {
+        QInputDialog ask(this);
+        ask.setObjectName(QStringLiteral("newFolderName"));
+        ask.setWindowTitle(QStringLiteral("Nouveau dossier"));
+        ask.setLabelText(prompt);
+        ask.setTextValue(name);
+        ask.setOkButtonText(QStringLiteral("Créer"));
+        ask.setCancelButtonText(QStringLiteral("Annuler"));
+        if (ask.exec() != QDialog::Accepted)
+            return;
+        name = ask.textValue().trimmed();
+        const QString refusal = NameRefusal(name, parent);
+        if (refusal.isEmpty())
+            break;
+        prompt = refusal + QStringLiteral("\n\n") + NewFolderPrompt;
+    }
+    if (!QDir(parent).mkdir(name)) {
+        setStatus(QStringLiteral("Le dossier « %1 » n'a pas pu être créé dans « %2 ».").arg(name, native(parent)));
+        return;
+    }
+    setFolder(FolderPaths::FileIn(parent, name));
+}
+
 void FolderChooser::volumeChanged()
 {
     const QString root = m_volumeList->currentData().toString();
@@ -227,7 +402,7 @@ void FolderChooser::folderChanged()
 {
     // The file list moves to the folder.
     const QString folder = folderPath();
-    m_pathLabel->setText(QDir::toNativeSeparators(folder));
+    m_pathField->setText(native(folder));
     {
         const QSignalBlocker blocker(m_fileList);
         m_fileList->clear();
@@ -295,6 +470,7 @@ void FolderChooser::validateClicked()
     }
     const QListWidgetItem *file = m_fileList->currentItem();
     m_choice = ChooserChoice{folderPath(), file ? file->text() : QString()};
+    memory()->setValue(MemoryKey(m_request), m_choice->folder);
     accept();
 }
 

@@ -32,4 +32,45 @@ bool IsDataFolder(const QString &folder, const QString &dataFolder)
     return !a.isEmpty() && a == QFileInfo(dataFolder).canonicalFilePath();
 }
 
+bool IsSystemFolder(const QString &folder, const QString &home)
+{
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+    const QString homePath = QDir::cleanPath(QDir::fromNativeSeparators(home));
+    const auto within = [](const QString &inner, const QString &top) {
+        return inner == top || inner.startsWith(top == QLatin1String("/") ? top : top + QLatin1Char('/'));
+    };
+    if (!homePath.isEmpty() && (within(path, homePath) || within(homePath, path)))
+        return false;
+    if (within(path, QStringLiteral("/run/media")))
+        return false;
+    static const char *const system[] = {"/proc", "/sys", "/dev",  "/usr",  "/run",  "/boot",       "/etc",
+                                         "/var",  "/snap", "/bin", "/sbin", "/lib",  "/lib32",      "/lib64",
+                                         "/libx32", "/opt", "/srv", "/root", "/efi", "/lost+found"};
+    for (const char *top : system)
+        if (within(path, QLatin1String(top)))
+            return true;
+    return false;
+}
+
+QStringList RemovableMedia(const QString &root)
+{
+    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("LOGNAME"));
+    const QDir base(root);
+    QStringList parents = {base.filePath(QStringLiteral("media"))};
+    if (!user.isEmpty())
+        parents << base.filePath(QStringLiteral("media/") + user) << base.filePath(QStringLiteral("run/media/") + user);
+    QStringList media;
+    for (const QString &parent : parents) {
+        const QFileInfoList found = QDir(parent).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QFileInfo &entry : found) {
+            const QString path = QDir::cleanPath(entry.absoluteFilePath());
+            // /media/USER holds the user's media; it is not one itself.
+            if (!user.isEmpty() && path == QDir::cleanPath(base.filePath(QStringLiteral("media/") + user)))
+                continue;
+            media.append(path);
+        }
+    }
+    return media;
+}
+
 } // namespace FolderPaths

@@ -22,6 +22,66 @@ bool InstallFrenchTranslation()
 }
 
 namespace {
+
+constexpr QChar BreakHere(0x200B);  // zero-width space: a line may end here
+constexpr QChar KeepJoined(0x2060); // word joiner: no line ends here
+constexpr QChar NoBreakSpace(0x00A0);
+
+bool isSeparator(QChar ch)
+{
+    return ch == QLatin1Char('/') || ch == QLatin1Char('\\');
+}
+
+// Where a path starts at `i`: "/", "\\", "~/" or a drive ("E:/") at the start of a word or after a quote.
+bool pathStarts(const QString &text, qsizetype i)
+{
+    if (i > 0 && !text.at(i - 1).isSpace() && !QStringLiteral("«\"'(").contains(text.at(i - 1)))
+        return false;
+    if (isSeparator(text.at(i)))
+        return true;
+    const auto at = [&text](qsizetype k) { return k < text.size() ? text.at(k) : QChar(); };
+    if (text.at(i) == QLatin1Char('~') && isSeparator(at(i + 1)))
+        return true;
+    return text.at(i).isLetter() && at(i + 1) == QLatin1Char(':') && isSeparator(at(i + 2));
+}
+
+} // namespace
+
+QString BreakablePaths(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 4);
+    bool inPath = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (!inPath && pathStarts(text, i))
+            inPath = true;
+        else if (inPath && (ch == QLatin1Char('\n') || ch == QChar(0x00BB) || ch == QLatin1Char('"')))
+            inPath = false;
+        if (!inPath) {
+            out += ch;
+            continue;
+        }
+        // A blank just before a closing quote ends the path too.
+        if (ch == QLatin1Char(' ') && i + 1 < text.size() && text.at(i + 1) == QChar(0x00BB)) {
+            inPath = false;
+            out += ch;
+        } else if (isSeparator(ch)) {
+            out += ch;
+            out += BreakHere;
+        } else if (ch == QLatin1Char(' ')) {
+            out += NoBreakSpace;
+        } else if (ch == QLatin1Char('-') || ch == QChar(0x2010) || ch == QLatin1Char('+')) {
+            out += ch;
+            out += KeepJoined;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+namespace {
 QMessageBox::Icon toQt(Dialogs::Icon icon)
 {
     switch (icon) {
@@ -42,7 +102,7 @@ void QtDialogs::message(const QString &title, const QString &text, Icon icon)
 {
     // The hourglass must not hide the pointer over a message.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, m_parent);
+    QMessageBox box(toQt(icon), title, BreakablePaths(text), QMessageBox::Ok, m_parent);
     box.exec();
     QApplication::restoreOverrideCursor();
 }
@@ -50,7 +110,8 @@ void QtDialogs::message(const QString &title, const QString &text, Icon icon)
 bool QtDialogs::question(const QString &title, const QString &text, bool defaultNo)
 {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    QMessageBox box(QMessageBox::Question, title, BreakablePaths(text), QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
     box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
     const bool yes = box.exec() == QMessageBox::Yes;
     QApplication::restoreOverrideCursor();

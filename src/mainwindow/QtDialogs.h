@@ -10,7 +10,14 @@ class QWidget;
 // "Annuler". False when the translation is not installed.
 bool InstallFrenchTranslation();
 
-// Message boxes and questions shown with Qt; buttons read "Oui", "Non", "OK"
+// `text` with the paths it holds ("/home/prof/Clé USB/", "E:\\Sauvegardes",
+// from their first separator to the end of the line or a closing quote) made
+// to break only after their separators: a line may end after "/", never
+// inside a folder's name (not at its blanks or hyphens either). The marks
+// added are invisible.
+QString BreakablePaths(const QString &text);
+
+// Message boxes and questions shown with Qt, paths broken between their parts; buttons read "Oui", "Non", "OK"
 // once Qt's French translation is loaded.
 class QtDialogs final : public Dialogs
 {
