@@ -185,11 +185,11 @@ QString FormatClassAverage(double value, const QLocale &locale)
     const qint64 tenths = qint64(std::floor(value * 10 + 0.5));
     const qint64 whole = tenths / 10;
     const qint64 decimal = tenths % 10;
+    // A whole number prints without its separator; nothing at all would be no figure.
+    if (decimal == 0)
+        return QString::number(whole);
     QString text = whole == 0 ? QString() : QString::number(whole);
-    text += locale.decimalPoint();
-    if (decimal != 0)
-        text += QString::number(decimal);
-    return text;
+    return text + locale.decimalPoint() + QString::number(decimal);
 }
 
 SynthesisTable PupilTable(const SynthesisInput &input, const SynthesisColumns &columns, int pageWidth)
@@ -281,11 +281,11 @@ void WriteTable(PageComposer &document, const SynthesisTable &table, const Synth
 
 } // namespace
 
-void PrepareSynthesisDocument(PageComposer &document)
+void PrepareSynthesisDocument(PageComposer &document, const PageSetup &setup)
 {
     document.setBodyFont(QStringLiteral("Arial"), 11.25);
     document.setHeaderFooterFont(QStringLiteral("Arial"), 18, true);
-    document.setMargins(1440, 1440, 1440, 1440);
+    ApplyPageSetup(document, setup);
 }
 
 void visu_rapport2(PageComposer &document, const SynthesisInput &input)
@@ -296,7 +296,6 @@ void visu_rapport2(PageComposer &document, const SynthesisInput &input)
                        input.printedAt.toString(QStringLiteral("dd-MM-yyyy")) + QStringLiteral("   à ") +
                        input.printedAt.toString(QStringLiteral("hh:mm:ss")) + QStringLiteral("}|{\\fs16 -%d-}|") +
                        EscapeRichText(input.programTitle));
-    document.setOrientation(PageComposer::Orientation::Landscape);
     document.startDoc();
     document.setFontBold(false);
     document.setFontSize(20);
@@ -311,7 +310,14 @@ void visu_rapport2(PageComposer &document, const SynthesisInput &input)
     document.setFontBold(true);
 
     const SynthesisColumns columns = BuildSynthesisColumns(input.level);
-    const int width = document.pageWidth();
+    // Columns are shares of the paper's width; narrow margins leave them so,
+    // wide ones shrink them to stay inside.
+    int width = document.pageWidth();
+    int natural = 0;
+    for (int w : PupilTable(SynthesisInput(), columns, width).widths)
+        natural += w;
+    if (natural > document.contentWidth())
+        width = int(std::floor(width * document.contentWidth() / natural));
     WriteTable(document, PupilTable(input, columns, width), columns);
 
     document.setFontSize(16);

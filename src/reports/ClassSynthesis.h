@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PageSetup.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <QList>
@@ -63,18 +65,21 @@ struct SynthesisInput
 SynthesisInput ReadSynthesisInput(Connection &connection, int schoolNo, int classNo);
 
 // A class average as the class line prints it: at most one decimal, no
-// leading zero, and the separator even after a whole number ("2,5", "3,", ",5").
+// leading zero, no separator after a whole number ("2,5", "3", ",5").
 QString FormatClassAverage(double value, const QLocale &locale);
 
 // The pupil table (two header rows + one per pupil) and the class table (three rows).
 SynthesisTable PupilTable(const SynthesisInput &input, const SynthesisColumns &columns, int pageWidth);
 SynthesisTable ClassTable(const SynthesisInput &input, const SynthesisColumns &columns, int pageWidth);
 
-// The viewer's fonts and margins: body Arial 11.25 points, header and footer
-// Arial 18 points bold, margins of one inch.
-void PrepareSynthesisDocument(PageComposer &document);
+// The viewer's fonts and page: body Arial 11.25 points, header and footer
+// Arial 18 points bold, on the set-up's paper (A4 landscape, margins of one
+// inch, unless the user chose otherwise).
+void PrepareSynthesisDocument(PageComposer &document, const PageSetup &setup = PageSetup::Synthesis());
 
-// Composes the whole synthesis into `document` (landscape) and ends it.
+// Composes the whole synthesis into `document` and ends it. Its tables keep
+// their widths relative to the paper, narrowed when the margins leave them
+// less room.
 void visu_rapport2(PageComposer &document, const SynthesisInput &input);
 
 // The name of the class's PDF file: the label without its outer blanks and

@@ -50,6 +50,9 @@ public:
     int pageHeight() const; // twips, oriented
     void setMargins(int left, int top, int right, int bottom);
     int leftMargin() const { return m_margins[0]; }
+    int topMargin() const { return m_margins[1]; }
+    // Twips between the left and right margins.
+    double contentWidth() const { return pageWidth() - m_margins[0] - m_margins[2]; }
 
     // Fonts: the body (paragraphs and tables) and the header and footer.
     // "Arial" is drawn in Liberation Sans and "Verdana" in DejaVu Sans where
@@ -180,7 +183,6 @@ private:
     void newPage(double &y);
     double contentTop() const { return m_margins[1]; }
     double contentBottom() const { return pageHeight() - m_margins[3]; }
-    double contentWidth() const { return pageWidth() - m_margins[0] - m_margins[2]; }
     void drawBand(QPainter &painter, const QString &text, int pageNumber, bool top) const;
     Table *currentTable();
     Cell *cell(int row, int column);

@@ -1,14 +1,15 @@
 #include "ReportViewer.h"
 
+#include "PageSetupDialog.h"
 #include "ReportPrinter.h"
 #include "common/Dialogs.h"
+#include "common/Icons.h"
 
 #include <QAction>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -51,7 +52,7 @@ bool PrintPageRange(const PageComposer &document, QPrinter *printer, int first, 
 }
 
 ReportViewer::ReportViewer(Dialogs &dialogs, const QString &dataFolder, const SynthesisInput &input, QWidget *parent)
-    : QDialog(parent), m_dialogs(dialogs), m_dataFolder(dataFolder), m_input(input)
+    : QDialog(parent), m_dialogs(dialogs), m_dataFolder(dataFolder), m_input(input), m_setup(PageSetup::Session())
 {
     setObjectName(QStringLiteral("reportViewer"));
     setWindowTitle(QStringLiteral("Prévisualisation de la synthèse"));
@@ -62,27 +63,21 @@ ReportViewer::ReportViewer(Dialogs &dialogs, const QString &dataFolder, const Sy
     m_toolbar = new QToolBar(this);
     m_toolbar->setObjectName(QStringLiteral("viewerToolbar"));
     m_toolbar->setIconSize(QSize(24, 24));
-    const auto add = [this](const QString &key, const QString &theme, QStyle::StandardPixmap fallback,
-                            const QString &tip) {
-        QAction *a = m_toolbar->addAction(QIcon::fromTheme(theme, style()->standardIcon(fallback)), tip);
+    const auto add = [this](const QString &key, const QString &command, const QString &tip) {
+        QAction *a = m_toolbar->addAction(Icons::forCommand(command), tip);
         a->setToolTip(tip);
         a->setObjectName(key);
         a->setData(key);
         connect(a, &QAction::triggered, this, [this, key] { toolbarClicked(key); });
         m_buttons.insert(key, a);
     };
-    add(QStringLiteral("printAll"), QStringLiteral("document-print"), QStyle::SP_DialogApplyButton,
-        QStringLiteral("Imprime le rapport"));
-    add(QStringLiteral("printPage"), QStringLiteral("document-print-preview"), QStyle::SP_FileIcon,
-        QStringLiteral("Imprime la page en cours"));
+    add(QStringLiteral("printAll"), QStringLiteral("print"), QStringLiteral("Imprime le rapport"));
+    add(QStringLiteral("printPage"), QStringLiteral("printPage"), QStringLiteral("Imprime la page en cours"));
     m_toolbar->addSeparator();
-    add(QStringLiteral("pageSetup"), QStringLiteral("document-page-setup"), QStyle::SP_FileDialogDetailedView,
-        QStringLiteral("Configuration de l'imprimante"));
-    add(QStringLiteral("writePdf"), QStringLiteral("application-pdf"), QStyle::SP_DialogSaveButton,
-        QStringLiteral("Créer un fichier Acrobat Reader (.pdf)"));
+    add(QStringLiteral("pageSetup"), QStringLiteral("pageSetup"), QStringLiteral("Configuration de l'imprimante"));
+    add(QStringLiteral("writePdf"), QStringLiteral("pdf"), QStringLiteral("Créer un fichier Acrobat Reader (.pdf)"));
     m_toolbar->addSeparator();
-    add(QStringLiteral("quit"), QStringLiteral("application-exit"), QStyle::SP_DialogCloseButton,
-        QStringLiteral("Quitter"));
+    add(QStringLiteral("quit"), QStringLiteral("close"), QStringLiteral("Quitter"));
 
     m_area = new QWidget(this);
     m_area->setObjectName(QStringLiteral("preview"));
@@ -203,7 +198,7 @@ void ReportViewer::setCurrentPage(int page)
 void ReportViewer::compose()
 {
     PageComposer &doc = m_printer->document();
-    PrepareSynthesisDocument(doc);
+    PrepareSynthesisDocument(doc, m_setup);
     visu_rapport2(doc, m_input);
     // The preview's sheet follows the document's paper and orientation.
     PreparePrinter(m_previewPrinter.get(), doc);
@@ -228,7 +223,7 @@ void ReportViewer::toolbarClicked(const QString &key)
     else if (key == QLatin1String("printPage"))
         printPages(true);
     else if (key == QLatin1String("pageSetup"))
-        setupPrinter();
+        setupPage();
     else if (key == QLatin1String("writePdf"))
         writePdf();
     else if (key == QLatin1String("quit"))
@@ -246,12 +241,13 @@ void ReportViewer::printPages(bool currentOnly)
     target->setFromTo(currentOnly ? shown : 1, currentOnly ? shown : pages);
     if (!m_dialogs.printDialog(target))
         return;
-    // Another paper chosen in the dialog lays the synthesis out again; it stays landscape.
-    if (!target->pageLayout().pageSize().isEquivalentTo(document().pageSize())) {
-        m_printer->document().setPageSize(target->pageLayout().pageSize());
-        BusyGuard busy(m_dialogs);
-        compose();
-    }
+    // Another paper or orientation chosen in the dialog lays the synthesis out again, and stays.
+    PageSetup chosen = m_setup;
+    chosen.paper = target->pageLayout().pageSize();
+    chosen.orientation = target->pageLayout().orientation() == QPageLayout::Portrait
+                             ? PageComposer::Orientation::Portrait
+                             : PageComposer::Orientation::Landscape;
+    changeSetup(chosen);
     int first = 1, last = document().pageCount();
     if (target->printRange() == QPrinter::PageRange && target->fromPage() > 0) {
         first = target->fromPage();
@@ -270,18 +266,21 @@ void ReportViewer::printPages(bool currentOnly)
                           Dialogs::Icon::Warning);
 }
 
-void ReportViewer::setupPrinter()
+void ReportViewer::setupPage()
 {
-    QPrinter *target = printer();
-    PreparePrinter(target, document());
-    QPageSetupDialog dialog(target, this);
-    if (dialog.exec() != QDialog::Accepted)
+    PageSetupDialog dialog(m_setup, this);
+    if (dialog.exec() == QDialog::Accepted)
+        changeSetup(dialog.setup());
+}
+
+void ReportViewer::changeSetup(const PageSetup &setup)
+{
+    PageSetup::KeepForSession(setup);
+    if (setup == m_setup)
         return;
-    if (!target->pageLayout().pageSize().isEquivalentTo(document().pageSize())) {
-        m_printer->document().setPageSize(target->pageLayout().pageSize());
-        BusyGuard busy(m_dialogs);
-        compose();
-    }
+    m_setup = setup;
+    BusyGuard busy(m_dialogs);
+    compose();
 }
 
 void ReportViewer::writePdf()

@@ -2,6 +2,7 @@
 
 #include "ClassSynthesis.h"
 #include "PageComposer.h"
+#include "PageSetup.h"
 
 #include <QDialog>
 #include <QHash>
@@ -36,6 +37,7 @@ public:
     QAction *toolbarButton(const QString &key) const { return m_buttons.value(key); }
 
     const PageComposer &document() const;
+    const PageSetup &pageSetup() const { return m_setup; }
     QPrinter *printer();
     QPrintPreviewWidget *preview() const { return m_preview; }
     // The page shown, from 1.
@@ -51,7 +53,9 @@ protected:
 private:
     void compose();
     void printPages(bool currentOnly);
-    void setupPrinter();
+    // "Mise en page": the paper, orientation and margins, kept for the rest of the run.
+    void setupPage();
+    void changeSetup(const PageSetup &setup);
     void writePdf();
     void updatePageStatus();
     QWidget *buildNavigation();
@@ -59,6 +63,7 @@ private:
     Dialogs &m_dialogs;
     QString m_dataFolder;
     SynthesisInput m_input;
+    PageSetup m_setup;
     ReportPrinter *m_printer = nullptr;
     std::unique_ptr<QPrinter> m_previewPrinter;
     QToolBar *m_toolbar = nullptr;

@@ -85,8 +85,8 @@ private slots:
             QCOMPARE(table.rows.at(3).at(i).background, QColor(0xE0, 0xE0, 0xE0));
         }
 
-        // The class line: averages with at most one decimal, no leading zero, the separator
-        // even after a whole number, "_" for none (0 or 99); the reading mean as a whole number.
+        // The class line: averages with at most one decimal, no leading zero, a whole number
+        // without separator, "_" for none (0 or 99); the reading mean as a whole number.
         input.classRecord.insert({{"T1_E1CAT", 0.0},
                                   {"T1_E2CAT", 0.5},
                                   {"T2_E2CAT", 2.25},
@@ -96,8 +96,10 @@ private slots:
                                   {"T3_E2CAT", 3.0},
                                   {"PROFIL_RM", "F"}});
         const SynthesisTable classTable = ClassTable(input, c, PageWidth);
-        QCOMPARE(texts(classTable.rows.at(2)), QStringLiteral("CP B|_|,5|2,5|3,|2,3|2|2,5|_|A|F|A|A"));
+        QCOMPARE(texts(classTable.rows.at(2)), QStringLiteral("CP B|_|,5|2,5|3|2,3|2|2,5|_|A|F|A|A"));
         QCOMPARE(classTable.rows.at(2).at(c.count - 1).background, ProfileColour);
+        // Rounded up to a whole number, or down to nothing, it still prints a figure.
+        QCOMPARE(FormatClassAverage(1.96, input.locale) + ' ' + FormatClassAverage(0.04, input.locale), u"2 0"_s);
         input.locale = QLocale(QLocale::English, QLocale::UnitedStates);
         QCOMPARE(texts(ClassTable(input, c, PageWidth).rows.at(2)), texts(classTable.rows.at(2)).replace(',', '.'));
     }

@@ -5,16 +5,40 @@
 #include "SynthesisFixture.h"
 #include "WindowFixture.h"
 
+#include "common/Icons.h"
+#include "reports/PageSetup.h"
 #include "reports/ReportViewer.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
 #include <QTest>
+
+namespace {
+
+// The words of a PDF page: the smallest left and the largest right edge, in points.
+std::pair<double, double> wordExtent(const QString &pdf, int page)
+{
+    double left = 1e9, right = 0;
+    for (const PdfProbe::Word &w : PdfProbe::words(pdf, page)) {
+        left = qMin(left, w.box.left());
+        right = qMax(right, w.box.right());
+    }
+    return {left, right};
+}
+
+constexpr double PointsPerMm = 72 / 25.4;
+
+} // namespace
 
 class TestReportViewer : public QObject
 {
@@ -78,6 +102,92 @@ private slots:
         QVERIFY(viewer.previewArea()->height() >= qRound(1000 * viewer.logicalDpiY() / 1440.0));
         viewer.toolbarButton(QStringLiteral("quit"))->trigger();
         QVERIFY(!viewer.isVisible());
+    }
+
+    // Each button shows the program's icon for what it does.
+    void toolbarIcons()
+    {
+        QTemporaryDir dir;
+        ScriptedDialogs dialogs;
+        ReportViewer viewer(dialogs, dir.path() + '/', MakeSynthesisInput(2, 3));
+        QSet<QByteArray> distinct;
+        for (const auto &[key, command] : QList<std::pair<QString, QString>>{
+                 {"printAll", "print"}, {"printPage", "printPage"}, {"pageSetup", "pageSetup"}, {"writePdf", "pdf"},
+                 {"quit", "close"}}) {
+            const QImage shown = viewer.toolbarButton(key)->icon().pixmap(24).toImage();
+            QVERIFY2(!shown.isNull(), qPrintable(key));
+            QVERIFY2(shown == Icons::forCommand(command).pixmap(24).toImage(), qPrintable(key));
+            distinct.insert(QByteArray(reinterpret_cast<const char *>(shown.constBits()), shown.sizeInBytes()));
+        }
+        QCOMPARE(distinct.size(), 5);
+    }
+
+    // "Mise en page" shows the synthesis's page as it is (A4 landscape, one inch), lays the
+    // synthesis out on what is chosen, and the viewers, prints and PDF files that follow in
+    // the same run keep it; wide margins narrow the tables. No Qt page set-up, no warning.
+    void pageSetupKeptForTheRun()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("native")));
+        PageSetup::KeepForSession(PageSetup::Synthesis());
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QLatin1Char('/'), pdf = folder + QStringLiteral("CP B.pdf");
+        ScriptedDialogs dialogs;
+        ReportViewer viewer(dialogs, folder, MakeSynthesisInput(2, 40));
+        const auto setUp = [](ReportViewer &target, const std::function<void(QWidget *)> &act) {
+            WindowFixture::onNextModal(act);
+            target.toolbarButton(QStringLiteral("pageSetup"))->trigger();
+        };
+        const auto margin = [](QWidget *dialog, const char *name) { return dialog->findChild<QDoubleSpinBox *>(name); };
+        QStringList shown;
+        setUp(viewer, [&](QWidget *dialog) {
+            shown << dialog->objectName() << dialog->findChild<QComboBox *>("paperSize")->currentText();
+            for (const char *name : {"marginLeft", "marginTop", "marginRight", "marginBottom"})
+                shown << margin(dialog, name)->text();
+            shown << QString::number(dialog->findChild<QRadioButton *>("landscape")->isChecked());
+            dialog->findChild<QRadioButton *>("portrait")->click();
+            margin(dialog, "marginLeft")->setValue(40);
+            dialog->findChild<QPushButton *>("okButton")->click();
+        });
+        QCOMPARE(shown, (QStringList{"pageSetupDialog", "A4 (210 × 297 mm)", "25,4 mm", "25,4 mm", "25,4 mm",
+                                     "25,4 mm", "1"}));
+        QCOMPARE(viewer.document().orientation(), PageComposer::Orientation::Portrait);
+        QCOMPARE(viewer.preview()->orientation(), QPageLayout::Portrait);
+        QCOMPARE(viewer.preview()->pageCount(), viewer.document().pageCount());
+        viewer.toolbarClicked(QStringLiteral("writePdf"));
+        QCOMPARE(dialogs.titles(), QStringList{"Message"});
+        QCOMPARE(PdfProbe::render(pdf, 1, 72).size(), QSize(595, 842));
+        auto [left, right] = wordExtent(pdf, 1);
+        QVERIFY2(qAbs(left - 40 * PointsPerMm) < 2, qPrintable(QString::number(left)));
+        QVERIFY2(right < 595 - 25.4 * PointsPerMm, qPrintable(QString::number(right)));
+
+        // The next viewer of the run, and what it prints, are on the same page.
+        ReportViewer next(dialogs, folder, MakeSynthesisInput(1, 5));
+        QVERIFY(next.pageSetup() == viewer.pageSetup());
+        const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
+        next.printer()->setOutputFileName(printed);
+        dialogs.queuePrintAnswer(true);
+        next.toolbarClicked(QStringLiteral("printAll"));
+        QCOMPARE(PdfProbe::render(printed, 1, 72).size(), QSize(595, 842));
+        QCOMPARE(wordExtent(printed, 1).first, wordExtent(pdf, 1).first);
+
+        // "Annuler" keeps the page; margins of 60 mm on A4 landscape narrow the tables.
+        setUp(next, [&](QWidget *dialog) {
+            margin(dialog, "marginRight")->setValue(60);
+            dialog->findChild<QPushButton *>("cancelButton")->click();
+        });
+        QVERIFY(next.pageSetup() == viewer.pageSetup());
+        setUp(next, [&](QWidget *dialog) {
+            dialog->findChild<QRadioButton *>("landscape")->click();
+            margin(dialog, "marginLeft")->setValue(60);
+            margin(dialog, "marginRight")->setValue(60);
+            dialog->findChild<QPushButton *>("okButton")->click();
+        });
+        next.toolbarClicked(QStringLiteral("writePdf"));
+        QCOMPARE(PdfProbe::render(pdf, 1, 72).size(), QSize(842, 595));
+        std::tie(left, right) = wordExtent(pdf, 1);
+        QVERIFY2(left > 60 * PointsPerMm - 2 && right < 842 - 60 * PointsPerMm, qPrintable(QString::number(right)));
+        QCOMPARE(PageSetup::Session().marginsMm.right(), 60.0);
+        PageSetup::KeepForSession(PageSetup::Synthesis());
     }
 
     void synthesisFromMainWindow()
