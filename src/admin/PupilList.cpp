@@ -6,8 +6,34 @@
 
 #include <QSqlQuery>
 
+#include <utility>
+
+namespace {
+
+// The school's name and the class's label, by key; empty when not found.
+std::pair<QString, QString> schoolAndClass(const Connection &connection, int schoolNo, int classNo)
+{
+    QSqlQuery q(connection.database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT (SELECT NOM_ECOLE FROM ECOLE WHERE NOECOLE = ?), "
+                             "(SELECT LIBELLE FROM CLASSE WHERE NOECOLE = ? AND NOCLASSE = ?)"));
+    q.addBindValue(schoolNo);
+    q.addBindValue(schoolNo);
+    q.addBindValue(classNo);
+    if (!q.exec() || !q.next())
+        return {};
+    return {q.value(0).toString().trimmed(), q.value(1).toString().trimmed()};
+}
+
+} // namespace
+
 void ComposePupilList(PageComposer &document, const Connection &connection, int schoolNo, int classNo)
 {
+    // Under the title (which names the print job), the school and the class.
+    const auto [school, label] = schoolAndClass(connection, schoolNo, classNo);
+    document.setHeader(document.header().section(QLatin1Char('|'), 0, 0) + QStringLiteral("\\par{\\fs20 École : ") +
+                       EscapeRichText(school).replace('|', ' ') + QStringLiteral("      Classe : ") +
+                       EscapeRichText(label).replace('|', ' ') + QStringLiteral("}"));
     document.paragraph(QString());
     document.paragraph(QString());
     QSqlQuery q(connection.database());

@@ -3,7 +3,8 @@
 class Connection;
 class PageComposer;
 
-// The body of the printed pupil list of a class: two empty lines, then one
+// The printed pupil list of a class: under its title, the header names the
+// school and the class; the body is two empty lines, then one
 // line per pupil of the class in list order: the name in bold, followed, for
 // an occupation code from 1 to 7, by three blanks and the occupation in
 // 8-point type.

@@ -39,11 +39,12 @@ bool ReportPrinter::confirmAndPrint(Dialogs &dialogs, QWidget *progressParent)
         return false;
     QPrinter *target = printer();
     PreparePrinter(target, m_document);
-    // The document's title, without its markup, names the job (and the file when printing to a file).
+    // The document's title (its header's first line), without its markup, names the job
+    // (and the file when printing to a file).
     QString title;
-    for (const RichParagraph &paragraph : ParseRichText(m_document.header().section(QLatin1Char('|'), 0, 0), false, 12))
-        for (const TextRun &run : paragraph.runs)
-            title += run.text;
+    const QList<RichParagraph> header = ParseRichText(m_document.header().section(QLatin1Char('|'), 0, 0), false, 12);
+    for (const TextRun &run : header.value(0).runs)
+        title += run.text;
     target->setDocName(title.trimmed());
     if (!dialogs.printDialog(target)) {
         m_document.abandonDoc();

@@ -112,8 +112,12 @@ private slots:
         f.dialogs.queuePrintAnswer(true);
         f.run("pupilToolbar", "Imprime");
         const QString text = PdfProbe::text(pdf);
+        // The header: the title, then the school and the class.
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("^ *Liste des élèves\\n *École : Ecole A +Classe : "
+                                                                 "Martin CP\\n"))),
+                 qPrintable(text.left(300)));
         // A code from 1 to 7 adds the occupation; code 0 or none, the name alone.
-        for (const char *line : {"Liste des élèves", "\\nAlice +Cadre supérieur\\n",
+        for (const char *line : {"\\nAlice +Cadre supérieur\\n",
                                  "\\nBruno +Agriculteur / Pêcheur\\n", "\\nChloé\\n", "\\nJean \\{Jeannot\\}\\n"})
             QVERIFY2(text.contains(QRegularExpression(QString::fromUtf8(line))), line);
     }
