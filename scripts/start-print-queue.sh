@@ -18,4 +18,10 @@ ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 if [ -x /usr/lib/cups/backend/cups-pdf ] && [ -f "$ppd" ] && ! lpstat -p PDF >/dev/null 2>&1; then
   $SUDO lpadmin -p PDF -v cups-pdf:/ -P "$ppd" -E >/dev/null 2>&1 || true
 fi
+# Through PostScript made by pdftocairo the fonts stay TrueType with their
+# text, so that a job's PDF can be read back (the default turns them into
+# images of glyphs).
+if lpstat -v PDF 2>/dev/null | grep -q 'cups-pdf:' && command -v pdftocairo >/dev/null 2>&1; then
+  $SUDO lpadmin -p PDF -o pdftops-renderer-default=pdftocairo >/dev/null 2>&1 || true
+fi
 exit 0
