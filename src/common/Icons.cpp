@@ -30,7 +30,7 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("close"), QStringLiteral("window-close")},
         {QStringLiteral("yearChange"), QStringLiteral("x-office-calendar")},
         {QStringLiteral("add"), QStringLiteral("list-add")},
-        {QStringLiteral("modify"), QStringLiteral("document-properties")},
+        {QStringLiteral("modify"), QStringLiteral("insert-text")},
         {QStringLiteral("delete"), QStringLiteral("edit-delete")},
         {QStringLiteral("export"), QStringLiteral("document-send")},
         {QStringLiteral("import"), QStringLiteral("document-open")},
