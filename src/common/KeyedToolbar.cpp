@@ -46,9 +46,12 @@ QString FrenchKeyText(const QKeySequence &keys)
 {
     // Whole key names first; modifiers are followed by "+".
     static const std::pair<const char *, const char *> names[] = {
-        {"Del", "Suppr"},   {"Ins", "Inser"},    {"Return", "Entrée"}, {"Enter", "Entrée"},
-        {"Esc", "Échap"},   {"PgUp", "Page préc."}, {"PgDown", "Page suiv."}, {"Home", "Origine"},
-        {"End", "Fin"},     {"Backspace", "Retour arrière"}, {"Space", "Espace"},
+        {"Del", "Suppr"},         {"Ins", "Inser"},
+        {"Return", "Entrée"},     {"Enter", "Entrée"},
+        {"Esc", "Échap"},         {"PgUp", "Page préc."},
+        {"PgDown", "Page suiv."}, {"Home", "Origine"},
+        {"End", "Fin"},           {"Backspace", "Retour arrière"},
+        {"Space", "Espace"},
     };
     QStringList parts;
     for (QString part : keys.toString(QKeySequence::PortableText).split(QStringLiteral(", "))) {

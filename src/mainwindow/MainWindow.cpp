@@ -3,11 +3,11 @@
 #include "ProfilePanel.h"
 #include "ToolbarStates.h"
 #include "backup/ZipReader.h"
+#include "common/Icons.h"
+#include "common/KeyedToolbar.h"
 #include "data/AppContext.h"
 #include "data/Roster.h"
 #include "data/StartupSequence.h"
-#include "common/Icons.h"
-#include "common/KeyedToolbar.h"
 #include "evaluation/EvaluationModel.h"
 
 #include "Version.h"
@@ -137,8 +137,8 @@ void MainWindow::runCommand(const QString &toolbar, const QString &key)
             command();
         return;
     }
-    const bool needsEvaluatedLevel = key.startsWith(QLatin1String("Trim")) || key == QLatin1String("Saisie") ||
-                                     key == QLatin1String("Analyse");
+    const bool needsEvaluatedLevel =
+        key.startsWith(QLatin1String("Trim")) || key == QLatin1String("Saisie") || key == QLatin1String("Analyse");
     if (needsEvaluatedLevel && !levelIsEvaluated())
         return;
     if (key.startsWith(QLatin1String("Trim"))) {
@@ -338,35 +338,31 @@ void MainWindow::buildCentralArea()
     const QString add = QStringLiteral("Ins"), modify = QStringLiteral("F2"), remove = QStringLiteral("Del");
     QToolBar *schoolToolbar = buildListToolbar(
         QStringLiteral("schoolToolbar"), QStringLiteral("Outils des écoles"), m_schoolList,
-        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), add,
-          QStringLiteral("add")},
+        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), add, QStringLiteral("add")},
          {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de l'Ecole"),
           modify, QStringLiteral("modify")},
          {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer l'école"), remove,
           QStringLiteral("delete")}});
-    QToolBar *classToolbar = buildListToolbar(
-        QStringLiteral("classToolbar"), QStringLiteral("Outils des classes"), m_classList,
-        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter une Classe"), add,
-          QStringLiteral("add")},
-         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de la Classe"),
-          modify, QStringLiteral("modify")},
-         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer la Classe"), remove,
-          QStringLiteral("delete")}});
+    QToolBar *classToolbar =
+        buildListToolbar(QStringLiteral("classToolbar"), QStringLiteral("Outils des classes"), m_classList,
+                         {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter une Classe"),
+                           add, QStringLiteral("add")},
+                          {QStringLiteral("Modifier"), QStringLiteral("Modifier"),
+                           QStringLiteral("Modifier les données de la Classe"), modify, QStringLiteral("modify")},
+                          {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"),
+                           QStringLiteral("Supprimer la Classe"), remove, QStringLiteral("delete")}});
     QToolBar *pupilToolbar = buildListToolbar(
         QStringLiteral("pupilToolbar"), QStringLiteral("Outils des élèves"), m_pupilList,
-        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), add,
-          QStringLiteral("add")},
+        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), add, QStringLiteral("add")},
          {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QString(), modify, QStringLiteral("modify")},
-         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QString(), remove,
-          QStringLiteral("delete")},
+         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QString(), remove, QStringLiteral("delete")},
          {},
          {QStringLiteral("Exporte"), QStringLiteral("Exporte"), QStringLiteral("Exporte l'élève vers autre école"),
           QStringLiteral("Ctrl+E"), QStringLiteral("export")},
          {QStringLiteral("Importe"), QStringLiteral("Importe"),
           QStringLiteral("Cliquez sur la flèche pour choisir le type"), QStringLiteral("Ctrl+I"),
           QStringLiteral("import"), QStringLiteral("Importe depuis l'année dernière|ImpListe|Ctrl+Shift+I"),
-          QStringLiteral("Importe depuis autre école|ImpEleve"),
-          QStringLiteral("Liste élèves (txt)|EleveTXT|Ctrl+T")},
+          QStringLiteral("Importe depuis autre école|ImpEleve"), QStringLiteral("Liste élèves (txt)|EleveTXT|Ctrl+T")},
          {},
          {QStringLiteral("Imprime"), QStringLiteral("Imprime"), QStringLiteral("Imprime la liste des élèves"),
           QStringLiteral("Ctrl+Shift+P"), QStringLiteral("print")}});
@@ -383,12 +379,14 @@ void MainWindow::buildCentralArea()
     };
     // Schools across the top; classes and pupils in the left half, the two
     // profile panels beside them.
-    grid->addLayout(header(QStringLiteral("schoolsHeading"), QStringLiteral("&Ecoles"), schoolToolbar, m_schoolList), 0, 0,
-                     1, 2);
+    grid->addLayout(header(QStringLiteral("schoolsHeading"), QStringLiteral("&Ecoles"), schoolToolbar, m_schoolList), 0,
+                    0, 1, 2);
     grid->addWidget(m_schoolList, 1, 0, 1, 2);
-    grid->addLayout(header(QStringLiteral("classesHeading"), QStringLiteral("&Classes"), classToolbar, m_classList), 2, 0);
+    grid->addLayout(header(QStringLiteral("classesHeading"), QStringLiteral("&Classes"), classToolbar, m_classList), 2,
+                    0);
     grid->addWidget(m_classList, 3, 0);
-    grid->addLayout(header(QStringLiteral("pupilsHeading"), QStringLiteral("E&lèves"), pupilToolbar, m_pupilList), 4, 0);
+    grid->addLayout(header(QStringLiteral("pupilsHeading"), QStringLiteral("E&lèves"), pupilToolbar, m_pupilList), 4,
+                    0);
     grid->addWidget(m_pupilList, 5, 0);
 
     m_pupilPanel = new ProfilePanel(QStringLiteral("pupilProfilePanel"), QStringLiteral("Profil élève"), frame);
@@ -673,9 +671,9 @@ void MainWindow::updateToolbars()
     // the year change a school; the pupil's results sheet is not printed yet.
     const Session &session = m_context.session;
     const bool open = m_context.connection.isOpen();
-    const auto main = [this](const char *key) { return m_mainToolbar->findChild<QAction *>(QLatin1String(key)); };
-    main("Saisie")->setEnabled(open && session.hasClass() && session.hasPupil());
-    main("Analyse")->setEnabled(open && session.hasClass() && session.hasPupil());
-    main("Change")->setEnabled(open && session.schoolNo() != 0);
-    main("Imprime")->setEnabled(false);
+    const auto button = [this](const char *key) { return m_mainToolbar->findChild<QAction *>(QLatin1String(key)); };
+    button("Saisie")->setEnabled(open && session.hasClass() && session.hasPupil());
+    button("Analyse")->setEnabled(open && session.hasClass() && session.hasPupil());
+    button("Change")->setEnabled(open && session.schoolNo() != 0);
+    button("Imprime")->setEnabled(false);
 }

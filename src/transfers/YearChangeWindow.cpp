@@ -80,8 +80,8 @@ YearChangeWindow::YearChangeWindow(AppContext &context, MainScreen &screen, QWid
     m_changeButton->setObjectName(QStringLiteral("changeButton"));
     m_changeButton->setAutoDefault(false);
     m_changeButton->setAccessibleName(QStringLiteral("Changer d'année"));
-    m_changeButton->setAccessibleDescription(QStringLiteral("Passer de l'année %1 à l'année %2")
-                                                 .arg(years.ClosingYear, years.NextYear));
+    m_changeButton->setAccessibleDescription(
+        QStringLiteral("Passer de l'année %1 à l'année %2").arg(years.ClosingYear, years.NextYear));
     auto *yearsRow = new QHBoxLayout;
     QLabel *closing = yearLabel(QStringLiteral("ClosingYear"), years.ClosingYear, this);
     closing->setAccessibleName(QStringLiteral("Année close : ") + years.ClosingYear);

@@ -194,11 +194,16 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("cp") << "cp" << "CP";
-        QTest::newRow("CE1") << "CE1" << "CE1";
-        QTest::newRow("ce") << "ce" << "CE1";
-        QTest::newRow("gs") << "gs" << "GS";
-        QTest::newRow("cm1 is none") << "cm1" << "CP";
+        QTest::newRow("cp") << "cp"
+                            << "CP";
+        QTest::newRow("CE1") << "CE1"
+                             << "CE1";
+        QTest::newRow("ce") << "ce"
+                            << "CE1";
+        QTest::newRow("gs") << "gs"
+                            << "GS";
+        QTest::newRow("cm1 is none") << "cm1"
+                                     << "CP";
     }
     void classLevelIsChosen()
     {

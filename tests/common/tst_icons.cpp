@@ -12,9 +12,9 @@ private slots:
     void everyCommandHasABundledIcon()
     {
         QIcon::setThemeName(QStringLiteral("velorin-no-such-theme"));
-        const QStringList used = {"entry", "synthesis", "backup", "restore", "print", "yearChange", "add", "modify",
-                                  "delete", "export", "import", "printPage", "pageSetup", "pdf", "close",
-                                  "validate", "next", "cancel", "exit"};
+        const QStringList used = {"entry",  "synthesis", "backup", "restore", "print",     "yearChange", "add",
+                                  "modify", "delete",    "export", "import",  "printPage", "pageSetup",  "pdf",
+                                  "close",  "validate",  "next",   "cancel",  "exit"};
         for (const QString &command : used) {
             const QString name = Icons::themeName(command);
             QVERIFY2(!name.isEmpty(), qPrintable(command));

@@ -22,7 +22,8 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("said");
-        QTest::newRow("text list") << "EleveTXT" << "2 élèves ont été ajoutés à la classe « Zola CP ».";
+        QTest::newRow("text list") << "EleveTXT"
+                                   << "2 élèves ont été ajoutés à la classe « Zola CP ».";
         QTest::newRow("other school") << "ImpEleve"
                                       << "L'importation de l'élève Alice a réussi !\n"
                                          "1 élève a été ajouté à la classe « Zola CP ».";
@@ -135,9 +136,12 @@ private slots:
     {
         QTest::addColumn<QString>("toolbar");
         QTest::addColumn<QString>("count");
-        QTest::newRow("school") << "schoolToolbar" << "SELECT count(*) FROM ECOLE";
-        QTest::newRow("class") << "classToolbar" << "SELECT count(*) FROM CLASSE";
-        QTest::newRow("pupil") << "pupilToolbar" << "SELECT count(*) FROM ELEVE";
+        QTest::newRow("school") << "schoolToolbar"
+                                << "SELECT count(*) FROM ECOLE";
+        QTest::newRow("class") << "classToolbar"
+                               << "SELECT count(*) FROM CLASSE";
+        QTest::newRow("pupil") << "pupilToolbar"
+                               << "SELECT count(*) FROM ELEVE";
     }
     void deletionsDefaultToNo()
     {

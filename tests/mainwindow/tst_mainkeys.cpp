@@ -35,17 +35,39 @@ private slots:
         QTest::addColumn<QString>("toolbar");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("tooltip");
-        QTest::newRow("Saisie") << "mainToolbar" << "Saisie" << "Saisie des résultats (F5)";
-        QTest::newRow("Synthèse") << "mainToolbar" << "Analyse" << "Synthèse des résultats (Ctrl+F5)";
-        QTest::newRow("Sauvegarde") << "mainToolbar" << "Sauvegarde" << "Sauvegarde de sécurité (Ctrl+S)";
-        QTest::newRow("Restaure") << "mainToolbar" << "Restaure" << "Restaure une sauvegarde (Ctrl+R)";
-        QTest::newRow("Changt. année") << "mainToolbar" << "Change" << "Opération de changement d'année (Ctrl+Maj+A)";
-        QTest::newRow("school Ajouter") << "schoolToolbar" << "Ajouter" << "Ajouter (Inser)";
-        QTest::newRow("class Modifier") << "classToolbar" << "Modifier" << "Modifier les données de la Classe (F2)";
-        QTest::newRow("pupil Supprimer") << "pupilToolbar" << "Supprimer" << "Supprimer (Suppr)";
-        QTest::newRow("Exporte") << "pupilToolbar" << "Exporte" << "Exporte l'élève vers autre école (Ctrl+E)";
-        QTest::newRow("Liste élèves (txt)") << "pupilToolbar" << "EleveTXT" << "Liste élèves (txt) (Ctrl+T)";
-        QTest::newRow("list Imprime") << "pupilToolbar" << "Imprime" << "Imprime la liste des élèves (Ctrl+Maj+P)";
+        QTest::newRow("Saisie") << "mainToolbar"
+                                << "Saisie"
+                                << "Saisie des résultats (F5)";
+        QTest::newRow("Synthèse") << "mainToolbar"
+                                  << "Analyse"
+                                  << "Synthèse des résultats (Ctrl+F5)";
+        QTest::newRow("Sauvegarde") << "mainToolbar"
+                                    << "Sauvegarde"
+                                    << "Sauvegarde de sécurité (Ctrl+S)";
+        QTest::newRow("Restaure") << "mainToolbar"
+                                  << "Restaure"
+                                  << "Restaure une sauvegarde (Ctrl+R)";
+        QTest::newRow("Changt. année") << "mainToolbar"
+                                       << "Change"
+                                       << "Opération de changement d'année (Ctrl+Maj+A)";
+        QTest::newRow("school Ajouter") << "schoolToolbar"
+                                        << "Ajouter"
+                                        << "Ajouter (Inser)";
+        QTest::newRow("class Modifier") << "classToolbar"
+                                        << "Modifier"
+                                        << "Modifier les données de la Classe (F2)";
+        QTest::newRow("pupil Supprimer") << "pupilToolbar"
+                                         << "Supprimer"
+                                         << "Supprimer (Suppr)";
+        QTest::newRow("Exporte") << "pupilToolbar"
+                                 << "Exporte"
+                                 << "Exporte l'élève vers autre école (Ctrl+E)";
+        QTest::newRow("Liste élèves (txt)") << "pupilToolbar"
+                                            << "EleveTXT"
+                                            << "Liste élèves (txt) (Ctrl+T)";
+        QTest::newRow("list Imprime") << "pupilToolbar"
+                                      << "Imprime"
+                                      << "Imprime la liste des élèves (Ctrl+Maj+P)";
     }
     void shortcutsInTooltips()
     {
@@ -83,9 +105,15 @@ private slots:
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("rows"); // schools|classes|pupils left
-        QTest::newRow("schools") << "schoolList" << "Vous allez supprimer l'école : Ecole A" << "1|1|1";
-        QTest::newRow("classes") << "classList" << "Vous allez supprimer la classe : Durand GS" << "2|2|4";
-        QTest::newRow("pupils") << "pupilList" << "Vous allez supprimer l'élève : Denis" << "2|3|4";
+        QTest::newRow("schools") << "schoolList"
+                                 << "Vous allez supprimer l'école : Ecole A"
+                                 << "1|1|1";
+        QTest::newRow("classes") << "classList"
+                                 << "Vous allez supprimer la classe : Durand GS"
+                                 << "2|2|4";
+        QTest::newRow("pupils") << "pupilList"
+                                << "Vous allez supprimer l'élève : Denis"
+                                << "2|3|4";
     }
     void deleteKeyActsOnTheFocusedList()
     {
@@ -116,7 +144,8 @@ private slots:
         QVERIFY(f.start());
         QStringList ran;
         f.window->setCommand("mainToolbar/Analyse", [&] { ran << "Synthèse"; });
-        f.window->setEntryOpener([&](int level, int tab) { ran << QStringLiteral("Saisie %1 %2").arg(level).arg(tab); });
+        f.window->setEntryOpener(
+            [&](int level, int tab) { ran << QStringLiteral("Saisie %1 %2").arg(level).arg(tab); });
         showActive(f);
         f.classes()->setFocus();
         QTest::keyClick(f.classes(), Qt::Key_F5, Qt::ControlModifier);
@@ -184,7 +213,8 @@ private slots:
         for (QWidget *w : unnamed)
             QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
         QCOMPARE(f.window->findChild<QLabel *>("dateLabel")->accessibleName(), QStringLiteral("Date : 06/12/2026"));
-        QCOMPARE(f.window->findChild<QWidget *>("pupilProfilePanel")->findChild<QLabel *>("domainValue_0")
+        QCOMPARE(f.window->findChild<QWidget *>("pupilProfilePanel")
+                     ->findChild<QLabel *>("domainValue_0")
                      ->accessibleName()
                      .section(" : ", 1),
                  f.panelValues("pupilProfilePanel").first());

@@ -40,8 +40,8 @@ int main(int argc, char *argv[])
     f.window->resize(f.window->minimumSize());
     QTest::qWait(300);
     save(f.window.get(), folder + "/main_minimum.png");
-    std::printf("minimum %dx%d, screen %dx%d\n", f.window->minimumWidth(), f.window->minimumHeight(),
-                screen.width(), screen.height());
+    std::printf("minimum %dx%d, screen %dx%d\n", f.window->minimumWidth(), f.window->minimumHeight(), screen.width(),
+                screen.height());
 
     ClassDialog dialog(f.context, *f.window, false, f.window.get());
     dialog.setModal(false);
