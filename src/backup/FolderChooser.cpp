@@ -47,6 +47,8 @@ bool offered(const QStorageInfo &volume)
 
 QString volumeCaption(const QStorageInfo &volume)
 {
+    if (volume.isRoot())
+        return QStringLiteral("Ordinateur  (%1)").arg(native(volume.rootPath()));
     const QString root = native(volume.rootPath());
     const QString name = volume.displayName();
     return name.isEmpty() || name == volume.rootPath() ? root : root + QStringLiteral("  [") + name + QLatin1Char(']');
@@ -286,9 +288,11 @@ void FolderChooser::setFolder(const QString &path)
 
 void FolderChooser::revealCurrent()
 {
+    // The folder open, its subfolders in view.
     const QModelIndex current = m_folderTree->currentIndex();
     for (QModelIndex parent = current.parent(); parent.isValid(); parent = parent.parent())
         m_folderTree->expand(parent);
+    m_folderTree->expand(current);
     m_folderTree->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 

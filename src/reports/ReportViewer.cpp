@@ -24,6 +24,39 @@
 namespace {
 
 constexpr int MinimumPreviewTwips = 1000;
+const QColor PageBadge(0x35, 0x84, 0xE4);
+const QColor PdfBadge(0xC0, 0x1C, 0x28);
+
+// `base` with a label in a band across its lower part: the page printed alone
+// ("1" on the printer) and the PDF file ("PDF" on the document) must not be
+// mistaken for the buttons beside them.
+QIcon withBadge(const QIcon &base, const QString &label, const QColor &colour)
+{
+    QIcon icon;
+    for (int size : {24, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.drawPixmap(0, 0, base.pixmap(size, size));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setBold(true);
+        font.setPixelSize(size * (label.size() > 1 ? 7 : 11) / 24);
+        painter.setFont(font);
+        const QFontMetrics metrics(font);
+        const QRect text = metrics.boundingRect(label);
+        const int w = text.width() + size / 6, h = metrics.ascent() + size / 12;
+        const QRect band(size - w, size - h, w, h);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawRoundedRect(band, size / 12.0, size / 12.0);
+        painter.setPen(Qt::white);
+        painter.drawText(band, Qt::AlignCenter, label);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
 
 } // namespace
 
@@ -63,21 +96,24 @@ ReportViewer::ReportViewer(Dialogs &dialogs, const QString &dataFolder, const Sy
     m_toolbar = new QToolBar(this);
     m_toolbar->setObjectName(QStringLiteral("viewerToolbar"));
     m_toolbar->setIconSize(QSize(24, 24));
-    const auto add = [this](const QString &key, const QString &command, const QString &tip) {
-        QAction *a = m_toolbar->addAction(Icons::forCommand(command), tip);
+    const auto add = [this](const QString &key, const QIcon &icon, const QString &tip) {
+        QAction *a = m_toolbar->addAction(icon, tip);
         a->setToolTip(tip);
         a->setObjectName(key);
         a->setData(key);
         connect(a, &QAction::triggered, this, [this, key] { toolbarClicked(key); });
         m_buttons.insert(key, a);
     };
-    add(QStringLiteral("printAll"), QStringLiteral("print"), QStringLiteral("Imprime le rapport"));
-    add(QStringLiteral("printPage"), QStringLiteral("printPage"), QStringLiteral("Imprime la page en cours"));
+    add(QStringLiteral("printAll"), Icons::forCommand(QStringLiteral("print")), QStringLiteral("Imprime le rapport"));
+    add(QStringLiteral("printPage"), withBadge(Icons::forCommand(QStringLiteral("print")), QStringLiteral("1"), PageBadge),
+        QStringLiteral("Imprime la page en cours"));
     m_toolbar->addSeparator();
-    add(QStringLiteral("pageSetup"), QStringLiteral("pageSetup"), QStringLiteral("Configuration de l'imprimante"));
-    add(QStringLiteral("writePdf"), QStringLiteral("pdf"), QStringLiteral("Créer un fichier Acrobat Reader (.pdf)"));
+    add(QStringLiteral("pageSetup"), Icons::forCommand(QStringLiteral("pageSetup")),
+        QStringLiteral("Configuration de l'imprimante"));
+    add(QStringLiteral("writePdf"), withBadge(Icons::forCommand(QStringLiteral("pdf")), QStringLiteral("PDF"), PdfBadge),
+        QStringLiteral("Créer un fichier Acrobat Reader (.pdf)"));
     m_toolbar->addSeparator();
-    add(QStringLiteral("quit"), QStringLiteral("close"), QStringLiteral("Quitter"));
+    add(QStringLiteral("quit"), Icons::forCommand(QStringLiteral("close")), QStringLiteral("Quitter"));
 
     m_area = new QWidget(this);
     m_area->setObjectName(QStringLiteral("preview"));
