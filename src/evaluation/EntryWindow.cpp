@@ -202,7 +202,8 @@ EntryWindow::~EntryWindow()
 
 void EntryWindow::buildToolbar()
 {
-    m_toolbar = new QToolBar(QStringLiteral("entryToolbar"), this);
+    // A screen reader names a toolbar by its title.
+    m_toolbar = new QToolBar(QStringLiteral("Commandes de la saisie"), this);
     m_toolbar->setObjectName(QStringLiteral("entryToolbar"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     QList<QStringList> buttons;
@@ -252,7 +253,7 @@ void EntryWindow::nameForScreenReaders()
         w->setAccessibleName(text);
         w->setAccessibleDescription(w->toolTip());
     };
-    name(m_toolbar, QStringLiteral("Commandes de la saisie"));
+    name(m_toolbar, m_toolbar->windowTitle());
     name(m_pupilName, QStringLiteral("Nom de l'élève"));
     name(m_pupilSpinBox, QStringLiteral("Élève"));
     // The spin box's own text field takes the keys: it carries the same name.
