@@ -1,9 +1,10 @@
 // Pictures of the main window (at the screen's size and at its smallest), of
-// a class dialog and of the year-change window, on sample data, into the
+// a class and a pupil dialog and of the year-change window, on sample data, into the
 // folder given (default /tmp/shots): to look at them as a teacher would.
 #include "WindowFixture.h"
 
 #include "admin/ClassDialog.h"
+#include "admin/PupilDialog.h"
 #include "transfers/YearChangeWindow.h"
 
 #include <QApplication>
@@ -47,6 +48,10 @@ int main(int argc, char *argv[])
     dialog.setModal(false);
     save(&dialog, folder + "/class_dialog.png");
     dialog.hide();
+    PupilDialog pupil(f.context, *f.window, false, f.window.get());
+    pupil.setModal(false);
+    save(&pupil, folder + "/pupil_dialog.png");
+    pupil.hide();
     YearChangeWindow yearChange(f.context, *f.window, f.window.get());
     save(&yearChange, folder + "/year_change.png");
     return 0;
