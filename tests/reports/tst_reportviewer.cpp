@@ -113,15 +113,12 @@ private slots:
         ReportViewer viewer(dialogs, dir.path() + '/', MakeSynthesisInput(2, 3));
         const auto image = [](const QIcon &icon) { return icon.pixmap(24).toImage().convertToFormat(QImage::Format_ARGB32); };
         QSet<QByteArray> distinct;
-        for (const auto &[key, command] : QList<std::pair<QString, QString>>{
-                 {"printAll", "print"}, {"printPage", "print"}, {"pageSetup", "pageSetup"}, {"writePdf", "pdf"},
-                 {"quit", "close"}}) {
+        for (const char *pair : {"printAll print", "printPage print", "pageSetup pageSetup", "writePdf pdf", "quit close"}) {
+            const QString key = QString(pair).section(' ', 0, 0), command = QString(pair).section(' ', 1);
             const QImage shown = image(viewer.toolbarButton(key)->icon()), own = image(Icons::forCommand(command));
-            QVERIFY2(!own.isNull() && shown.size() == own.size(), qPrintable(key));
             // The program's icon, labelled or not: its upper left quarter is untouched.
-            QVERIFY2(shown.copy(0, 0, 12, 12) == own.copy(0, 0, 12, 12), qPrintable(key));
-            const bool labelled = key == "printPage" || key == "writePdf";
-            QVERIFY2((shown != own) == labelled, qPrintable(key));
+            QVERIFY2(!own.isNull() && shown.copy(0, 0, 12, 12) == own.copy(0, 0, 12, 12), qPrintable(key));
+            QVERIFY2((shown != own) == (key == "printPage" || key == "writePdf"), qPrintable(key));
             distinct.insert(QByteArray(reinterpret_cast<const char *>(shown.constBits()), shown.sizeInBytes()));
         }
         QCOMPARE(distinct.size(), 5);
