@@ -357,8 +357,8 @@ QString FolderChooser::NameRefusal(const QString &name, const QString &parent)
         return QStringLiteral("« %1 » est un nom réservé par Windows : choisissez-en un autre.").arg(name);
     if (name.toUtf8().size() > 255)
         return QStringLiteral("Ce nom est trop long.");
-    const QStringList present = QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                       QDir::NoDotAndDotDot);
+    const QStringList present =
+        QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &entry : present)
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
             return QStringLiteral("« %1 » existe déjà dans ce dossier.").arg(entry);

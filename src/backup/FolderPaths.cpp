@@ -43,9 +43,9 @@ bool IsSystemFolder(const QString &folder, const QString &home)
         return false;
     if (within(path, QStringLiteral("/run/media")))
         return false;
-    static const char *const system[] = {"/proc", "/sys", "/dev",  "/usr",  "/run",  "/boot",       "/etc",
-                                         "/var",  "/snap", "/bin", "/sbin", "/lib",  "/lib32",      "/lib64",
-                                         "/libx32", "/opt", "/srv", "/root", "/efi", "/lost+found"};
+    static const char *const system[] = {"/proc",   "/sys",  "/dev", "/usr",  "/run", "/boot",      "/etc",
+                                         "/var",    "/snap", "/bin", "/sbin", "/lib", "/lib32",     "/lib64",
+                                         "/libx32", "/opt",  "/srv", "/root", "/efi", "/lost+found"};
     for (const char *top : system)
         if (within(path, QLatin1String(top)))
             return true;

@@ -110,8 +110,7 @@ void QtDialogs::message(const QString &title, const QString &text, Icon icon)
 bool QtDialogs::question(const QString &title, const QString &text, bool defaultNo)
 {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    QMessageBox box(QMessageBox::Question, title, BreakablePaths(text), QMessageBox::Yes | QMessageBox::No,
-                    m_parent);
+    QMessageBox box(QMessageBox::Question, title, BreakablePaths(text), QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
     const bool yes = box.exec() == QMessageBox::Yes;
     QApplication::restoreOverrideCursor();

@@ -192,7 +192,8 @@ PageSetup PageSetupDialog::setup() const
 {
     PageSetup s;
     s.paper = paper();
-    s.orientation = m_portrait->isChecked() ? PageComposer::Orientation::Portrait : PageComposer::Orientation::Landscape;
+    s.orientation =
+        m_portrait->isChecked() ? PageComposer::Orientation::Portrait : PageComposer::Orientation::Landscape;
     s.marginsMm = QMarginsF(m_left->value(), m_top->value(), m_right->value(), m_bottom->value());
     return s;
 }

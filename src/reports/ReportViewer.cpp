@@ -105,12 +105,14 @@ ReportViewer::ReportViewer(Dialogs &dialogs, const QString &dataFolder, const Sy
         m_buttons.insert(key, a);
     };
     add(QStringLiteral("printAll"), Icons::forCommand(QStringLiteral("print")), QStringLiteral("Imprime le rapport"));
-    add(QStringLiteral("printPage"), withBadge(Icons::forCommand(QStringLiteral("print")), QStringLiteral("1"), PageBadge),
+    add(QStringLiteral("printPage"),
+        withBadge(Icons::forCommand(QStringLiteral("print")), QStringLiteral("1"), PageBadge),
         QStringLiteral("Imprime la page en cours"));
     m_toolbar->addSeparator();
     add(QStringLiteral("pageSetup"), Icons::forCommand(QStringLiteral("pageSetup")),
         QStringLiteral("Configuration de l'imprimante"));
-    add(QStringLiteral("writePdf"), withBadge(Icons::forCommand(QStringLiteral("pdf")), QStringLiteral("PDF"), PdfBadge),
+    add(QStringLiteral("writePdf"),
+        withBadge(Icons::forCommand(QStringLiteral("pdf")), QStringLiteral("PDF"), PdfBadge),
         QStringLiteral("Créer un fichier Acrobat Reader (.pdf)"));
     m_toolbar->addSeparator();
     add(QStringLiteral("quit"), Icons::forCommand(QStringLiteral("close")), QStringLiteral("Quitter"));

@@ -117,8 +117,8 @@ private slots:
                                                                  "Martin CP\\n"))),
                  qPrintable(text.left(300)));
         // A code from 1 to 7 adds the occupation; code 0 or none, the name alone.
-        for (const char *line : {"\\nAlice +Cadre supérieur\\n",
-                                 "\\nBruno +Agriculteur / Pêcheur\\n", "\\nChloé\\n", "\\nJean \\{Jeannot\\}\\n"})
+        for (const char *line : {"\\nAlice +Cadre supérieur\\n", "\\nBruno +Agriculteur / Pêcheur\\n", "\\nChloé\\n",
+                                 "\\nJean \\{Jeannot\\}\\n"})
             QVERIFY2(text.contains(QRegularExpression(QString::fromUtf8(line))), line);
     }
 };

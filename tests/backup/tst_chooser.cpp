@@ -128,7 +128,8 @@ private slots:
     {
         for (const char *hidden : {"/proc", "/sys/class", "/usr/share", "/run/user/1000", "/etc", "/var/lib", "/root"})
             QVERIFY2(FolderPaths::IsSystemFolder(hidden, "/var/home/prof"), hidden);
-        for (const char *shown : {"/", "/var", "/var/home/prof/Documents", "/media/CLE", "/run/media/prof/CLE", "/usr2"})
+        for (const char *shown :
+             {"/", "/var", "/var/home/prof/Documents", "/media/CLE", "/run/media/prof/CLE", "/usr2"})
             QVERIFY2(!FolderPaths::IsSystemFolder(shown, "/var/home/prof"), shown);
         const QString root = m_dir.filePath(QStringLiteral("racine"));
         for (const char *folder : {"media/CLE1", "media/prof/CLE2", "run/media/prof/DISQUE", "run/user/1000"})
@@ -137,11 +138,13 @@ private slots:
         qputenv("USER", "prof");
         const QStringList media = FolderPaths::RemovableMedia(root);
         qputenv("USER", user);
-        QCOMPARE(media, (QStringList{root + "/media/CLE1", root + "/media/prof/CLE2", root + "/run/media/prof/DISQUE"}));
+        QCOMPARE(media,
+                 (QStringList{root + "/media/CLE1", root + "/media/prof/CLE2", root + "/run/media/prof/DISQUE"}));
 
         FolderChooser w({true, "*.mdb", "Choisir"}, m_data + '/');
         auto *places = w.findChild<QComboBox *>("volumeList");
-        QVERIFY(places->itemData(0).toString() == QDir::homePath() && places->itemText(0).startsWith("Dossier personnel"));
+        QVERIFY(places->itemData(0).toString() == QDir::homePath() &&
+                places->itemText(0).startsWith("Dossier personnel"));
         w.setFolder(QStringLiteral("/"));
         QTRY_VERIFY(treeChildren(w, "/").contains(QStringLiteral("tmp")));
         for (const char *hidden : {"proc", "sys", "dev", "usr", "etc", "var", "boot", "run"})
@@ -203,14 +206,20 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("refusal");
-        QTest::newRow("empty") << "" << "Donnez un nom au nouveau dossier.";
-        QTest::newRow("dots") << ".." << "« .. » ne peut pas être le nom d'un dossier.";
+        QTest::newRow("empty") << ""
+                               << "Donnez un nom au nouveau dossier.";
+        QTest::newRow("dots") << ".."
+                              << "« .. » ne peut pas être le nom d'un dossier.";
         for (const char *bad : {"CP/CE1", "a\\b", "Notes: 2026", "quoi?", "tab\tulé"})
-            QTest::newRow(bad) << bad << "Un nom de dossier ne peut contenir aucun de ces caractères : / \\ : * ? \" < > |";
-        QTest::newRow("dot") << "Sauvegardes." << "Un nom de dossier ne peut pas finir par un point.";
-        QTest::newRow("COM1.txt") << "com1.txt" << "« com1.txt » est un nom réservé par Windows : choisissez-en un autre.";
+            QTest::newRow(bad) << bad
+                               << "Un nom de dossier ne peut contenir aucun de ces caractères : / \\ : * ? \" < > |";
+        QTest::newRow("dot") << "Sauvegardes."
+                             << "Un nom de dossier ne peut pas finir par un point.";
+        QTest::newRow("COM1.txt") << "com1.txt"
+                                  << "« com1.txt » est un nom réservé par Windows : choisissez-en un autre.";
         QTest::newRow("long") << QString(130, QChar(0xE9)) << "Ce nom est trop long.";
-        QTest::newRow("taken") << "clé usb" << "« Clé USB » existe déjà dans ce dossier.";
+        QTest::newRow("taken") << "clé usb"
+                               << "« Clé USB » existe déjà dans ce dossier.";
         for (const char *good : {"Année 2026-2027", "console"})
             QTest::newRow(good) << good << "";
     }
@@ -247,7 +256,9 @@ private slots:
     {
         const QString folder = "/home/enseignant/Documents/École Jules-Ferry/Année 2026-2027/Sauvegardes de la classe/";
         const QString text = "La création du fichier a réussi : CP_B.pdf\nIl se trouve dans le répertoire : " + folder;
-        const auto visible = [](QString s) { return s.remove(QChar(0x200B)).remove(QChar(0x2060)).replace(QChar(0xA0), ' '); };
+        const auto visible = [](QString s) {
+            return s.remove(QChar(0x200B)).remove(QChar(0x2060)).replace(QChar(0xA0), ' ');
+        };
         QCOMPARE(visible(BreakablePaths(text)), text);
         QStringList lines;
         WindowFixture::onNextModal([&](QWidget *modal) {

@@ -111,9 +111,12 @@ private slots:
         QTemporaryDir dir;
         ScriptedDialogs dialogs;
         ReportViewer viewer(dialogs, dir.path() + '/', MakeSynthesisInput(2, 3));
-        const auto image = [](const QIcon &icon) { return icon.pixmap(24).toImage().convertToFormat(QImage::Format_ARGB32); };
+        const auto image = [](const QIcon &icon) {
+            return icon.pixmap(24).toImage().convertToFormat(QImage::Format_ARGB32);
+        };
         QSet<QByteArray> distinct;
-        for (const char *pair : {"printAll print", "printPage print", "pageSetup pageSetup", "writePdf pdf", "quit close"}) {
+        for (const char *pair :
+             {"printAll print", "printPage print", "pageSetup pageSetup", "writePdf pdf", "quit close"}) {
             const QString key = QString(pair).section(' ', 0, 0), command = QString(pair).section(' ', 1);
             const QImage shown = image(viewer.toolbarButton(key)->icon()), own = image(Icons::forCommand(command));
             // The program's icon, labelled or not: its upper left quarter is untouched.
@@ -150,8 +153,8 @@ private slots:
             margin(dialog, "marginLeft")->setValue(40);
             dialog->findChild<QPushButton *>("okButton")->click();
         });
-        QCOMPARE(shown, (QStringList{"pageSetupDialog", "A4 (210 × 297 mm)", "25,4 mm", "25,4 mm", "25,4 mm",
-                                     "25,4 mm", "1"}));
+        QCOMPARE(shown, (QStringList{"pageSetupDialog", "A4 (210 × 297 mm)", "25,4 mm", "25,4 mm", "25,4 mm", "25,4 mm",
+                                     "1"}));
         QCOMPARE(viewer.document().orientation(), PageComposer::Orientation::Portrait);
         QCOMPARE(viewer.preview()->orientation(), QPageLayout::Portrait);
         QCOMPARE(viewer.preview()->pageCount(), viewer.document().pageCount());
