@@ -12,13 +12,16 @@ namespace {
 
 const QString Abandon = QStringLiteral("Abandon");
 const QString DestinationTitle = QStringLiteral("Choisir le répertoire de destination");
+const QString RestoreTitle = QStringLiteral("Choisir la sauvegarde à restaurer");
 const QString BackupGivenUp = QStringLiteral("La procédure de sauvegarde a été abandonnée !");
 const QString BackupFailed = QStringLiteral("La sauvegarde de la base de données à échouée !");
 const QString RestoreGivenUp = QStringLiteral("La procédure de restauration a été abandonnée !");
 
 std::optional<ChooserChoice> askFolder(AppContext &context, bool folderMode)
 {
-    return context.dialogs.chooseFolder({folderMode, QStringLiteral("*.mdb"), DestinationTitle});
+    // Backup and restore remember one folder: a backup is restored from where it was written.
+    return context.dialogs.chooseFolder(
+        {folderMode, QStringLiteral("*.mdb"), folderMode ? DestinationTitle : RestoreTitle, QStringLiteral("sauvegarde")});
 }
 
 // A restore replaces everything typed since the backup: asked first, naming

@@ -188,8 +188,10 @@ FolderChooser::FolderChooser(const ChooserRequest &request, const QString &dataF
 
 QString FolderChooser::MemoryKey(const ChooserRequest &request)
 {
-    QString key = (request.folderMode ? QStringLiteral("dossier ") : QStringLiteral("fichier ")) + request.pattern +
-                  QLatin1Char(' ') + request.title;
+    QString key = !request.memory.isEmpty()
+                      ? request.memory
+                      : (request.folderMode ? QStringLiteral("dossier ") : QStringLiteral("fichier ")) +
+                            request.pattern + QLatin1Char(' ') + request.title;
     key.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
     return QStringLiteral("dernierDossier/") + key;
 }

@@ -13,6 +13,9 @@ struct ChooserRequest
     bool folderMode = true;
     QString pattern;
     QString title;
+    // The commands that share a remembered folder share this name (backup and
+    // restore do); empty: the mode, pattern and title name it.
+    QString memory;
 };
 
 // What the user chose: the folder (without a trailing separator, except for

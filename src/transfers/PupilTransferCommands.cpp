@@ -19,7 +19,7 @@ const QString Success = QStringLiteral("Succès");
 
 std::optional<ChooserChoice> choose(AppContext &context, bool folderMode, const QString &pattern, const QString &title)
 {
-    return context.dialogs.chooseFolder({folderMode, pattern, title});
+    return context.dialogs.chooseFolder({folderMode, pattern, title, {}});
 }
 
 // The lists again, on the class that received the pupils.

@@ -24,6 +24,7 @@ using namespace TestSupport;
 namespace {
 
 const QString Chooser = QStringLiteral("Chooser: Choisir le répertoire de destination");
+const QString RestoreChooser = QStringLiteral("Chooser: Choisir la sauvegarde à restaurer");
 int faultsTried = 0;
 
 // `%1` more pupils with results in the sample's first school, and a second
@@ -137,7 +138,7 @@ private slots:
         const QByteArray liveBytes = fileBytes(live);
         f.run("mainToolbar", "Sauvegarde");
         f.run("mainToolbar", "Restaure");
-        QCOMPARE(f.dialogs.titles(), (QStringList{Chooser, "Abandon", Chooser, "Abandon"}));
+        QCOMPARE(f.dialogs.titles(), (QStringList{Chooser, "Abandon", RestoreChooser, "Abandon"}));
         QCOMPARE(f.selection(), f.keys);
 
         f.dialogs.queueChoice(f.backups + '/');
@@ -161,7 +162,7 @@ private slots:
         f.dialogs.queueChoice(f.backups, QStringLiteral("autre.mdb"));
         f.dialogs.queueAnswer(false);
         f.run("mainToolbar", "Restaure");
-        QCOMPARE(f.dialogs.titles().last(3), (QStringList{Chooser, "Confirmer", "Abandon"}));
+        QCOMPARE(f.dialogs.titles().last(3), (QStringList{RestoreChooser, "Confirmer", "Abandon"}));
         const ScriptedDialogs::Shown asked = f.dialogs.shown().at(f.dialogs.shown().size() - 2);
         QVERIFY2(asked.defaultNo && asked.text.contains("sauvegarde du 30/11/2026 à 16:45"), qPrintable(asked.text));
         QCOMPARE(fileBytes(live), liveBytes);
@@ -169,7 +170,7 @@ private slots:
         f.dialogs.queueChoice(f.backups, QStringLiteral("autre.mdb"));
         f.dialogs.queueAnswer(true);
         f.run("mainToolbar", "Restaure");
-        QCOMPARE(f.dialogs.titles().last(3), (QStringList{Chooser, "Confirmer", "Succès"}));
+        QCOMPARE(f.dialogs.titles().last(3), (QStringList{RestoreChooser, "Confirmer", "Succès"}));
         QCOMPARE(fileNames(f.folder()), (QStringList{"Export.vid", "donnees.BAK", "donnees.MDB"}));
         QCOMPARE(f.query("SELECT NOELEVE, NOM, CSP, T1_E1P1 FROM ELEVE"), (QStringList{"5|Léa|6|0", "12|Léa|3|1"}));
         QCOMPARE(f.texts(f.pupils()), (QStringList{"Léa", "Léa"}));

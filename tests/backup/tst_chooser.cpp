@@ -94,7 +94,7 @@ private slots:
     void choosing()
     {
         for (bool folderMode : {true, false}) {
-            FolderChooser w({folderMode, "*.mdb", "Choisir"}, m_data + '/');
+            FolderChooser w({folderMode, "*.mdb", "Choisir", {}}, m_data + '/');
             QListWidget *files = w.findChild<QListWidget *>("fileList");
             QPushButton *validate = w.findChild<QPushButton *>("validateButton");
             w.setFolder(m_data);
@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(media,
                  (QStringList{root + "/media/CLE1", root + "/media/prof/CLE2", root + "/run/media/prof/DISQUE"}));
 
-        FolderChooser w({true, "*.mdb", "Choisir"}, m_data + '/');
+        FolderChooser w({true, "*.mdb", "Choisir", {}}, m_data + '/');
         auto *places = w.findChild<QComboBox *>("volumeList");
         QVERIFY(places->itemData(0).toString() == QDir::homePath() &&
                 places->itemText(0).startsWith("Dossier personnel"));
@@ -157,8 +157,8 @@ private slots:
     // run to the next), else at the home folder: given up, or the folder gone.
     void remembersTheLastFolder()
     {
-        const ChooserRequest restore{false, "*.mdb", "Choisir la sauvegarde à restaurer"},
-            backup{true, "*.mdb", "Choisir le répertoire de destination"};
+        const ChooserRequest restore{false, "*.mdb", "Choisir la sauvegarde à restaurer", {}},
+            backup{true, "*.mdb", "Choisir le répertoire de destination", {}};
         const auto choose = [&](const ChooserRequest &request, const QString &folder, bool validate) {
             FolderChooser w(request, m_data + '/');
             const QString opened = w.folderPath();
@@ -176,13 +176,17 @@ private slots:
         QVERIFY(QDir(gone).removeRecursively());
         QCOMPARE(choose(backup, m_other, false), m_other);
         QCOMPARE(choose(restore, m_other, false), QDir::homePath());
+        // Requests that name one memory share it, whatever their titles (backup and restore do).
+        const ChooserRequest saving{true, "*.mdb", "Sauver", "commun"}, restoring{false, "*.mdb", "Restaurer", "commun"};
+        choose(saving, m_other, true);
+        QCOMPARE(choose(restoring, m_dir.path(), false), m_other);
     }
 
     // Entrée in the path field goes to the folder typed (a file's folder with the file
     // selected) and never validates; a missing or system folder is refused, in French.
     void pathField()
     {
-        FolderChooser w({false, "*.mdb", "Choisir"}, m_data + '/');
+        FolderChooser w({false, "*.mdb", "Choisir", {}}, m_data + '/');
         auto *field = w.findChild<QLineEdit *>("pathField");
         const auto enter = [&](const QString &typed) {
             field->setText(typed);
@@ -234,7 +238,7 @@ private slots:
     // in the folder shown and chosen. "Annuler" makes nothing.
     void newFolder()
     {
-        FolderChooser w({true, "*.mdb", "Choisir"}, m_data + '/');
+        FolderChooser w({true, "*.mdb", "Choisir", {}}, m_data + '/');
         w.setFolder(m_other);
         QStringList prompts;
         answerNames({"CP/CE1", "notes.txt", "Sauvegardes 2026"}, &prompts);
@@ -302,7 +306,7 @@ private slots:
         });
         QtDialogs dialogs;
         dialogs.setDataFolder(m_data + '/');
-        const std::optional<ChooserChoice> choice = dialogs.chooseFolder({true, "*.mdb", "Choisir"});
+        const std::optional<ChooserChoice> choice = dialogs.chooseFolder({true, "*.mdb", "Choisir", {}});
         QCOMPARE(status, FolderChooser::Refusal);
         QVERIFY(choice && choice->folder == m_other);
     }
