@@ -355,6 +355,17 @@ void ZipReader::removeCreated(const Run &run)
 
 bool ZipReader::openEntry(Run &run, qint64 index, bool encrypted, zip_file **file)
 {
+    // An encryption libzip does not know is refused before opening: opening
+    // such an entry fails inside libzip without freeing what it allocated.
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (encrypted && zip_stat_index(run.archive, zip_uint64_t(index), 0, &st) == 0 &&
+        (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && !zip_encryption_method_supported(st.encryption_method, 0)) {
+        *file = nullptr;
+        m_errorDescription = QStringLiteral("Une entrée de l'archive est chiffrée d'une manière que le programme ne "
+                                            "sait pas lire.");
+        return false;
+    }
     if (!encrypted) {
         *file = zip_fopen_index(run.archive, zip_uint64_t(index), 0);
     } else {
