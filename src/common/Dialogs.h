@@ -41,6 +41,10 @@ public:
     // unless `defaultNo` is set.
     virtual bool question(const QString &title, const QString &text, bool defaultNo = false) = 0;
 
+    // A question with "Oui", "Non" and "Annuler" (Enter answers "Oui", Escape "Annuler").
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer questionWithCancel(const QString &title, const QString &text) = 0;
+
     // The folder chooser; nothing when the user gives up.
     virtual std::optional<ChooserChoice> chooseFolder(const ChooserRequest &request) = 0;
 

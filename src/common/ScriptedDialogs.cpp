@@ -15,6 +15,16 @@ bool ScriptedDialogs::question(const QString &title, const QString &text, bool d
     return m_answers.takeFirst();
 }
 
+Dialogs::Answer ScriptedDialogs::questionWithCancel(const QString &title, const QString &text)
+{
+    m_shown.append({title, text, true, false});
+    if (m_threeWayAnswers.isEmpty()) {
+        ++m_unanswered;
+        return Answer::Cancel;
+    }
+    return m_threeWayAnswers.takeFirst();
+}
+
 QStringList ScriptedDialogs::titles() const
 {
     QStringList result;

@@ -22,6 +22,8 @@ public:
     };
 
     void queueAnswer(bool yes) { m_answers.append(yes); }
+    // The next "Oui / Non / Annuler" question's answer.
+    void queueThreeWayAnswer(Answer answer) { m_threeWayAnswers.append(answer); }
     // The next folder chooser closes with this choice (empty folder: given up).
     void queueChoice(const QString &folder, const QString &file = QString()) { m_choices.append({folder, file}); }
     // The next print dialog is confirmed (true) or cancelled.
@@ -29,6 +31,8 @@ public:
 
     void message(const QString &title, const QString &text, Icon icon = Icon::Information) override;
     bool question(const QString &title, const QString &text, bool defaultNo = false) override;
+    // Without a queued answer: "Annuler", recorded in unansweredQuestions.
+    Answer questionWithCancel(const QString &title, const QString &text) override;
     // Records the request (title "Chooser: <title>", text the pattern) and
     // answers from the queue; without a queued choice the user gives up.
     std::optional<ChooserChoice> chooseFolder(const ChooserRequest &request) override;
@@ -43,7 +47,7 @@ public:
 
     const QList<Shown> &shown() const { return m_shown; }
     QStringList titles() const;
-    int pendingAnswers() const { return int(m_answers.size()); }
+    int pendingAnswers() const { return int(m_answers.size() + m_threeWayAnswers.size()); }
     int unansweredQuestions() const { return m_unanswered; }
     int busyDepth() const { return m_busyDepth; }
     int busyCount() const { return m_busyCount; }
@@ -51,6 +55,7 @@ public:
 
 private:
     QList<bool> m_answers;
+    QList<Answer> m_threeWayAnswers;
     QList<std::pair<QString, QString>> m_choices;
     QList<bool> m_printAnswers;
     QList<Shown> m_shown;

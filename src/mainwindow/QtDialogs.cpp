@@ -117,6 +117,18 @@ bool QtDialogs::question(const QString &title, const QString &text, bool default
     return yes;
 }
 
+Dialogs::Answer QtDialogs::questionWithCancel(const QString &title, const QString &text)
+{
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox box(QMessageBox::Question, title, BreakablePaths(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    const int answer = box.exec();
+    QApplication::restoreOverrideCursor();
+    return answer == QMessageBox::Yes ? Answer::Yes : answer == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
 void QtDialogs::beginBusy()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);

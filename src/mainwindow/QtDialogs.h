@@ -29,6 +29,7 @@ public:
 
     void message(const QString &title, const QString &text, Icon icon = Icon::Information) override;
     bool question(const QString &title, const QString &text, bool defaultNo = false) override;
+    Answer questionWithCancel(const QString &title, const QString &text) override;
     std::optional<ChooserChoice> chooseFolder(const ChooserRequest &request) override;
     bool printDialog(QPrinter *printer) override;
     void beginBusy() override;
