@@ -21,6 +21,7 @@ const QHash<QString, QString> &themeNames()
     static const QHash<QString, QString> names{
         {QStringLiteral("entry"), QStringLiteral("accessories-text-editor")},
         {QStringLiteral("synthesis"), QStringLiteral("x-office-spreadsheet")},
+        {QStringLiteral("grid"), QStringLiteral("view-grid-symbolic")},
         {QStringLiteral("backup"), QStringLiteral("document-save")},
         {QStringLiteral("restore"), QStringLiteral("document-revert")},
         {QStringLiteral("print"), QStringLiteral("document-print")},

@@ -8,7 +8,7 @@
 // when the theme has one, else the copy bundled with the program (Adwaita,
 // GNOME project, CC-BY-SA 3.0 or LGPL 3). Commands are named by what they do:
 //   main window  "entry", "synthesis", "backup", "restore", "print", "yearChange"
-//   lists        "add", "modify", "delete", "export", "import"
+//   lists        "add", "modify", "delete", "export", "import", "grid"
 //   records      "validate", "next", "cancel", "exit"
 //   report viewer "print", "printPage", "pageSetup", "pdf", "close"
 namespace Icons {

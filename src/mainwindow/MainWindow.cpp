@@ -132,6 +132,12 @@ void MainWindow::setCommand(const QString &toolbarAndKey, Command command)
 void MainWindow::runCommand(const QString &toolbar, const QString &key)
 {
     const Command command = m_commands.value(toolbar + QLatin1Char('/') + key);
+    if (key == QLatin1String("Grille")) {
+        openGrid();
+        if (m_context.session.hasClass())
+            showPupilProfile();
+        return;
+    }
     if (toolbar != MainToolbar) {
         if (command)
             command();
@@ -178,6 +184,14 @@ void MainWindow::openEntry(int tabIndex)
         m_openEntry(level, tabIndex);
 }
 
+void MainWindow::openGrid()
+{
+    if (!m_context.session.hasClass() || !levelIsEvaluated())
+        return;
+    if (m_context.session.classLevel() != 0 && m_openGrid)
+        m_openGrid();
+}
+
 void MainWindow::buildMainToolbar()
 {
     m_mainToolbar = new QToolBar(QStringLiteral("Barre d'outils principale"), this);
@@ -215,6 +229,14 @@ void MainWindow::buildMainToolbar()
         item->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
         connect(item, &QAction::triggered, this, [this, key] { runCommand(MainToolbar, key); });
     }
+    // The whole class's trimester in one grid.
+    m_entryMenu->addSeparator();
+    QAction *grid = m_entryMenu->addAction(QStringLiteral("Toute la classe…"));
+    grid->setObjectName(QStringLiteral("Grille"));
+    grid->setData(QStringLiteral("Grille"));
+    grid->setToolTip(QStringLiteral("Saisie des résultats de toute la classe"));
+    grid->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_4));
+    connect(grid, &QAction::triggered, this, [this] { runCommand(MainToolbar, QStringLiteral("Grille")); });
     // The menu's shortcuts work with the menu closed.
     addActions(m_entryMenu->actions());
     entry->setMenu(m_entryMenu);
@@ -343,14 +365,16 @@ void MainWindow::buildCentralArea()
           modify, QStringLiteral("modify")},
          {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer l'école"), remove,
           QStringLiteral("delete")}});
-    QToolBar *classToolbar =
-        buildListToolbar(QStringLiteral("classToolbar"), QStringLiteral("Outils des classes"), m_classList,
-                         {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter une Classe"),
-                           add, QStringLiteral("add")},
-                          {QStringLiteral("Modifier"), QStringLiteral("Modifier"),
-                           QStringLiteral("Modifier les données de la Classe"), modify, QStringLiteral("modify")},
-                          {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"),
-                           QStringLiteral("Supprimer la Classe"), remove, QStringLiteral("delete")}});
+    QToolBar *classToolbar = buildListToolbar(
+        QStringLiteral("classToolbar"), QStringLiteral("Outils des classes"), m_classList,
+        {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter une Classe"), add,
+          QStringLiteral("add")},
+         {QStringLiteral("Modifier"), QStringLiteral("Modifier"), QStringLiteral("Modifier les données de la Classe"),
+          modify, QStringLiteral("modify")},
+         {QStringLiteral("Supprimer"), QStringLiteral("Supprimer"), QStringLiteral("Supprimer la Classe"), remove,
+          QStringLiteral("delete")},
+         {QStringLiteral("Grille"), QStringLiteral("Grille"), QStringLiteral("Saisie des résultats de toute la classe"),
+          QStringLiteral("Ctrl+G"), QStringLiteral("grid")}});
     QToolBar *pupilToolbar = buildListToolbar(
         QStringLiteral("pupilToolbar"), QStringLiteral("Outils des élèves"), m_pupilList,
         {{QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), QStringLiteral("Ajouter"), add, QStringLiteral("add")},
@@ -655,7 +679,8 @@ void MainWindow::updateToolbars()
 {
     const ToolbarStates states =
         m_context.connection.isOpen()
-            ? UpdateToolbarStates(int(m_schoolList->count()), int(m_classList->count()), int(m_pupilList->count()))
+            ? UpdateToolbarStates(int(m_schoolList->count()), int(m_classList->count()), int(m_pupilList->count()),
+                                  m_context.session.hasClass() && m_context.session.classLevel() != 0)
             : UpdateToolbarStates(0, 0, 0);
     const std::pair<QString, const QList<bool> *> bars[] = {
         {QStringLiteral("schoolToolbar"), &states.schools},
@@ -676,4 +701,6 @@ void MainWindow::updateToolbars()
     button("Analyse")->setEnabled(open && session.hasClass() && session.hasPupil());
     button("Change")->setEnabled(open && session.schoolNo() != 0);
     button("Imprime")->setEnabled(false);
+    if (QAction *grid = m_entryMenu->findChild<QAction *>(QStringLiteral("Grille")))
+        grid->setEnabled(open && session.hasClass() && session.classLevel() != 0);
 }

@@ -46,6 +46,8 @@ public:
     void runCommand(const QString &toolbar, const QString &key);
     // The entry window opener, given the level code and the tab to show.
     void setEntryOpener(std::function<void(int level, int tabIndex)> opener) { m_openEntry = std::move(opener); }
+    // The class grid opener ("Grille" of the class toolbar, "Toute la classe…" of "Saisie").
+    void setGridOpener(std::function<void()> opener) { m_openGrid = std::move(opener); }
 
     // The start-up sequence: compaction, opening, then the first school
     // selected. False when the database could not be opened.
@@ -88,12 +90,14 @@ private:
     void showClassProfile();
     void reportFailure(const QString &error);
     void openEntry(int tabIndex);
+    void openGrid();
 
     AppContext &m_context;
     ResultStore m_store;
     ZipReader *m_zipReader = nullptr;
     QHash<QString, Command> m_commands;
     std::function<void(int, int)> m_openEntry;
+    std::function<void()> m_openGrid;
     // What showSelection wants selected once the lists above are filled.
     int m_wantedClass = 0;
     qint64 m_wantedPupil = 0;

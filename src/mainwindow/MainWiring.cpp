@@ -4,6 +4,7 @@
 #include "admin/AdministrationCommands.h"
 #include "backup/BackupCommands.h"
 #include "data/AppContext.h"
+#include "evaluation/ClassGridWindow.h"
 #include "evaluation/EntryWindow.h"
 #include "reports/SynthesisCommand.h"
 #include "transfers/LastYearWindow.h"
@@ -69,4 +70,6 @@ void ConnectMainWindow(MainWindow &window, AppContext &context)
     // window of the class's level on the chosen tab, modal.
     window.setEntryOpener(
         [&context, &window](int level, int tabIndex) { OpenEntryWindow(context, level, tabIndex, &window); });
+    // "Grille" and "Toute la classe…": the class's trimester as a grid.
+    window.setGridOpener([&context, &window] { OpenClassGrid(context, 0, &window); });
 }

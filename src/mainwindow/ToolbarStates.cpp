@@ -1,8 +1,8 @@
 #include "ToolbarStates.h"
 
-ToolbarStates UpdateToolbarStates(int schoolCount, int classCount, int pupilCount)
+ToolbarStates UpdateToolbarStates(int schoolCount, int classCount, int pupilCount, bool evaluatedClass)
 {
-    ToolbarStates s{QList<bool>(3, false), QList<bool>(3, false), QList<bool>(8, false)};
+    ToolbarStates s{QList<bool>(3, false), QList<bool>(4, false), QList<bool>(8, false)};
     auto setAll = [](QList<bool> &buttons, int from, bool on) {
         for (int i = from; i < buttons.size(); ++i)
             buttons[i] = on;
@@ -30,5 +30,6 @@ ToolbarStates UpdateToolbarStates(int schoolCount, int classCount, int pupilCoun
         setAll(s.pupils, 0, false);
         s.schools[0] = true;
     }
+    s.classes[3] = schoolCount > 0 && classCount > 0 && evaluatedClass;
     return s;
 }

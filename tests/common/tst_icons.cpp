@@ -14,7 +14,7 @@ private slots:
         QIcon::setThemeName(QStringLiteral("velorin-no-such-theme"));
         const QStringList used = {"entry",  "synthesis", "backup", "restore", "print",     "yearChange", "add",
                                   "modify", "delete",    "export", "import",  "printPage", "pageSetup",  "pdf",
-                                  "close",  "validate",  "next",   "cancel",  "exit"};
+                                  "close",  "validate",  "next",   "cancel",  "exit",      "grid"};
         for (const QString &command : used) {
             const QString name = Icons::themeName(command);
             QVERIFY2(!name.isEmpty(), qPrintable(command));
