@@ -1,5 +1,5 @@
-// The list toolbars' deletions, asked twice, with their cascades, all or
-// nothing; the printed pupil list.
+// The list toolbars' deletions, asked twice ("Non" by default), with their
+// cascades, all or nothing; the printed pupil list.
 #include "PdfProbe.h"
 #include "WindowFixture.h"
 
@@ -44,30 +44,22 @@ private slots:
         QTest::addColumn<QString>("shown");     // in the first question
         QTest::addColumn<QString>("remaining"); // schools | classes (by key) | pupils | archive and year-change rows
         QTest::addColumn<QString>("selection"); // the first school, class and pupil left
-        QTest::newRow("school") << "schoolToolbar"
-                                << ""
-                                << "l'école : Ecole A\nCette opération va supprimer toutes les données (classes et "
-                                   "élèves)."
-                                << "3 | 9 | Emma | 4"
-                                << "3/9/5";
-        QTest::newRow("class") << "classToolbar"
-                               << ""
-                               << "la classe : Martin CP\nCette opération va supprimer tous les élèves."
-                               << "3 7 | 9 4 | Denis Emma | 4"
-                               << "7/4/4";
-        QTest::newRow("pupil") << "pupilToolbar"
-                               << ""
-                               << "l'élève : Bruno"
-                               << "3 7 | 9 1 4 | Alice Chloé Denis Emma | 4"
-                               << "7/1/1";
+        const auto row = [](const char *tag, const QString &toolbar, const QString &refusing, const QString &shown,
+                            const QString &remaining, const QString &selection) {
+            QTest::newRow(tag) << toolbar << refusing << shown << remaining << selection;
+        };
+        row("school", "schoolToolbar", "",
+            "l'école : Ecole A\nCette opération va supprimer toutes les données (classes et élèves).",
+            "3 | 9 | Emma | 4", "3/9/5");
+        row("class", "classToolbar", "", "la classe : Martin CP\nCette opération va supprimer tous les élèves.",
+            "3 7 | 9 4 | Denis Emma | 4", "7/4/4");
+        row("pupil", "pupilToolbar", "", "l'élève : Bruno", "3 7 | 9 1 4 | Alice Chloé Denis Emma | 4", "7/1/1");
         // Nothing or all: a school's classes go after its pupils, whose deletion their refusal must undo.
         const QString all = "3 7 | 9 1 4 | Alice Bruno Chloé Denis Emma | 4";
-        QTest::newRow("pupil, Non") << "pupilToolbar"
-                                    << "Non"
-                                    << "l'élève : Bruno" << all << "7/1/2";
+        row("pupil, Non", "pupilToolbar", "Non", "l'élève : Bruno", all, "7/1/2");
         for (const char *toolbar : {"schoolToolbar", "classToolbar", "pupilToolbar"})
-            QTest::addRow("%s, disk full", toolbar)
-                << toolbar << (toolbar[0] == 'p' ? "ELEVE" : "CLASSE") << "" << all << "7/1/2";
+            row(qPrintable(QString(toolbar) + ", disk full"), toolbar, toolbar[0] == 'p' ? "ELEVE" : "CLASSE", "", all,
+                "7/1/2");
     }
     void deletions()
     {
@@ -86,6 +78,8 @@ private slots:
         const int busy = f.dialogs.busyCount();
         f.window->toolbarButton(toolbar, "Supprimer")->trigger();
         QCOMPARE(f.dialogs.titles().mid(0, 2), (QStringList{"ATTENTION", "Confirmer"}));
+        // Both questions answer "Non" to Enter alone.
+        QVERIFY(f.dialogs.shown().at(0).defaultNo && f.dialogs.shown().at(1).defaultNo);
         QVERIFY(shown.isEmpty() ||
                 f.dialogs.shown().at(0).text == "Vous allez supprimer " + shown + "\nVoulez vous continuer ?");
         QCOMPARE(f.dialogs.shown().size(), fails ? 3 : 2);
