@@ -193,17 +193,9 @@ private slots:
     void classLevelIsChosen_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("cp") << "cp"
-                            << "CP";
-        QTest::newRow("CE1") << "CE1"
-                             << "CE1";
-        QTest::newRow("ce") << "ce"
-                            << "CE1";
-        QTest::newRow("gs") << "gs"
-                            << "GS";
-        QTest::newRow("cm1 is none") << "cm1"
-                                     << "CP";
+        QTest::addColumn<QString>("stored"); // "cm1" is no level: its "c" picks CP
+        for (const char *row : {"cp CP", "CE1 CE1", "ce CE1", "gs GS", "cm1 CP"})
+            QTest::newRow(row) << QString(row).section(' ', 0, 0) << QString(row).section(' ', 1);
     }
     void classLevelIsChosen()
     {
