@@ -29,7 +29,7 @@ int run(const char *tool, const QStringList &args, QString *errors)
 
 QStringList pdfFiles(const QString &folder)
 {
-    return QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    return QDir(folder).entryList({"*.pdf"}, QDir::Files);
 }
 
 } // namespace
@@ -39,7 +39,7 @@ class TestFolderLock : public QObject
     Q_OBJECT
 
     QTemporaryDir m_temp;
-    const QString m_data = m_temp.filePath(QStringLiteral("données"));
+    const QString m_data = m_temp.filePath("données"), m_lock = m_data + "/" + DataFiles::LockFile;
 
 private slots:
     void initTestCase()
@@ -52,58 +52,55 @@ private slots:
 
     void generatorKeepsOffAHeldFolder()
     {
-        const QStringList small = QStringLiteral("--classes 2 --pupils 3 --seed 9").split(' ');
+        const QStringList small = QString("--classes 2 --pupils 3 --seed 9").split(' ');
         const QString database = DataFiles::LiveDatabase(m_data);
         const QByteArray before = fileBytes(database);
         InstanceLock running; // this test is the program working on the folder
         QVERIFY(running.acquire(m_data));
         const QStringList files = fileNames(m_data);
         QString errors;
-        for (const QStringList &force : {QStringList(), QStringList{QStringLiteral("--force")}}) {
+        for (const QStringList &force : {QStringList(), QStringList{"--force"}}) {
             QCOMPARE(run(VELORIN_GENDATA_TOOL, QStringList{m_data} + small + force, &errors), 1);
-            QVERIFY2(errors.contains(QStringLiteral("est ouvert par Rozodivo Velorin")), qPrintable(errors));
+            QVERIFY2(errors.contains("est ouvert par Rozodivo Velorin"), qPrintable(errors));
             QCOMPARE(fileBytes(database), before);
             QCOMPARE(fileNames(m_data), files);
         }
         running.release();
-        QCOMPARE(run(VELORIN_GENDATA_TOOL, QStringList{m_data, QStringLiteral("--force")} + small, &errors), 0);
+        QCOMPARE(run(VELORIN_GENDATA_TOOL, QStringList{m_data, "--force"} + small, &errors), 0);
         QVERIFY(fileBytes(DataFiles::LiveDatabase(m_data)) != before);
         QCOMPARE(fileNames(m_data), (QStringList{"Export.vid", "donnees.mdb"}));
     }
 
     void reportToolAndALockLeftBehind()
     {
-        const QString out = m_temp.filePath(QStringLiteral("pdf"));
+        const QString out = m_temp.filePath("pdf");
         const QByteArray leftBehind = "4242\nvelorin\nposte-ecole-2";
         plantLock(m_data, leftBehind, QDateTime::currentDateTime().addDays(-30));
         QString errors;
         QCOMPARE(run(VELORIN_REPORT_TOOL, {m_data, out}, &errors), 1);
-        QVERIFY2(errors.contains(QStringLiteral("Le dossier semble ouvert sur « poste-ecole-2 » depuis le ")) &&
-                     errors.contains(QStringLiteral(". Si ce n'est plus le cas, continuer ?")) &&
-                     errors.contains(QStringLiteral("--ignorer-verrou")),
+        QVERIFY2(errors.contains("Le dossier semble ouvert sur « poste-ecole-2 » depuis le ") &&
+                     errors.contains(". Si ce n'est plus le cas, continuer ?") && errors.contains("--ignorer-verrou"),
                  qPrintable(errors));
         QVERIFY(pdfFiles(out).isEmpty());
-        QCOMPARE(fileBytes(m_data + "/" + DataFiles::LockFile), leftBehind);
+        QCOMPARE(fileBytes(m_lock), leftBehind);
 
-        QCOMPARE(run(VELORIN_REPORT_TOOL, {m_data, out, QStringLiteral("--ignorer-verrou")}, &errors), 0);
+        QCOMPARE(run(VELORIN_REPORT_TOOL, {m_data, out, "--ignorer-verrou"}, &errors), 0);
         QCOMPARE(pdfFiles(out).size(), 2);
-        QVERIFY(!QFile::exists(m_data + "/" + DataFiles::LockFile)); // taken, then released
+        QVERIFY(!QFile::exists(m_lock)); // taken, then released
 
         // A lock from another machine an hour old is refused without the question.
         plantLock(m_data, leftBehind, QDateTime::currentDateTime().addSecs(-3600));
         QCOMPARE(run(VELORIN_REPORT_TOOL, {m_data, out}, &errors), 1);
-        QVERIFY2(errors.contains(QStringLiteral("fermez-le d'abord")) && !errors.contains(QStringLiteral("semble")),
-                 qPrintable(errors));
-        QVERIFY(QFile::remove(m_data + "/" + DataFiles::LockFile));
+        QVERIFY2(errors.contains("fermez-le d'abord") && !errors.contains("semble"), qPrintable(errors));
+        QVERIFY(QFile::remove(m_lock));
 
         // A copy of the program at work: refused, unless the user says to ignore its lock.
         QProcess running;
-        running.start(QStringLiteral(DATAFOLDER_CHILD), {QStringLiteral("lock"), m_data});
+        running.start(QStringLiteral(DATAFOLDER_CHILD), {"lock", m_data});
         QVERIFY(running.waitForReadyRead(10000) && running.readLine() == "ready\n");
-        QCOMPARE(run(VELORIN_REPORT_TOOL, {m_data, out}, &errors), 1);
-        QVERIFY2(errors.contains(QStringLiteral("fermez-le d'abord")), qPrintable(errors));
-        QCOMPARE(run(VELORIN_REPORT_TOOL, {m_data, out, QStringLiteral("--ignorer-verrou")}, &errors), 0);
-        QVERIFY(!QFile::exists(m_data + "/" + DataFiles::LockFile));
+        QVERIFY(run(VELORIN_REPORT_TOOL, {m_data, out}, &errors) == 1 && errors.contains("fermez-le d'abord"));
+        QCOMPARE(run(VELORIN_REPORT_TOOL, {m_data, out, "--ignorer-verrou"}, &errors), 0);
+        QVERIFY(!QFile::exists(m_lock));
         running.kill();
         QVERIFY(running.waitForFinished());
     }
