@@ -144,24 +144,21 @@ private slots:
         QTest::addColumn<int>("hours"); // the lock's age at start
         QTest::addColumn<bool>("yes");
         QTest::addColumn<QString>("asked"); // empty: refused without a question
-        const QString question =
-            QStringLiteral("Le dossier semble ouvert sur %1 depuis le %2. Si ce n'est plus le cas, continuer ?");
-        const QString school = QStringLiteral("« poste-ecole-2 »"), someone = QStringLiteral("un autre poste");
+        const QString question = "Le dossier semble ouvert sur %1 depuis le %2. Si ce n'est plus le cas, continuer ?";
         const QDateTime nov7(QDate(2026, 11, 7), QTime(14, 5)), mar1(QDate(2027, 3, 1), QTime(8, 0));
-        const QString nov7Text = QStringLiteral("7 novembre 2026 à 14:05");
+        const QString bySchool = question.arg("« poste-ecole-2 »", "7 novembre 2026 à 14:05"),
+                      bySomeone = question.arg("un autre poste", "7 novembre 2026 à 14:05");
         const QByteArray other = "4242\nvelorin\nposte-ecole-2";
-        QTest::newRow("another machine, 30 days, Non")
-            << other << nov7 << 720 << false << question.arg(school, nov7Text);
-        QTest::newRow("another machine, 30 days, Oui")
-            << other << nov7 << 720 << true << question.arg(school, nov7Text);
+        QTest::newRow("another machine, 30 days, Non") << other << nov7 << 720 << false << bySchool;
+        QTest::newRow("another machine, 30 days, Oui") << other << nov7 << 720 << true << bySchool;
         QTest::newRow("another machine as Qt writes it, 13 hours")
             << QByteArray("4242\nvelorin\nposte-ecole-2\n0123456789abcdef\n2f6e-boot\n") << mar1 << 13 << true
-            << question.arg(school, QStringLiteral("1er mars 2027 à 08:00"));
-        QTest::newRow("empty, 13 hours, Oui") << QByteArray() << nov7 << 13 << true << question.arg(someone, nov7Text);
+            << question.arg("« poste-ecole-2 »", "1er mars 2027 à 08:00");
+        QTest::newRow("empty, 13 hours, Oui") << QByteArray() << nov7 << 13 << true << bySomeone;
         QTest::newRow("garbled, 13 hours, Non")
-            << QByteArray("\x00\xff\x01garbage\n\n", 12) << nov7 << 13 << false << question.arg(someone, nov7Text);
+            << QByteArray("\x00\xff\x01garbage\n\n", 12) << nov7 << 13 << false << bySomeone;
         QTest::newRow("a number then noise, 30 days, Oui")
-            << QByteArray("12\n\x01\x02\n\xff\xfe\n") << nov7 << 720 << true << question.arg(someone, nov7Text);
+            << QByteArray("12\n\x01\x02\n\xff\xfe\n") << nov7 << 720 << true << bySomeone;
         QTest::newRow("another machine, 1 hour") << other << nov7 << 1 << true << QString();
         QTest::newRow("another machine, 12 hours") << other << nov7 << 12 << true << QString();
         QTest::newRow("empty, 11 hours") << QByteArray() << nov7 << 11 << true << QString();
@@ -183,14 +180,11 @@ private slots:
         const bool acquired = lock.acquireOrRefuse(dir.path(), dialogs, since.addSecs(hours * 3600));
         QCOMPARE(dialogs.shown().size(), 1);
         const ScriptedDialogs::Shown shown = dialogs.shown().first();
-        if (asked.isEmpty()) {
-            QVERIFY(!shown.isQuestion && shown.text.contains(QStringLiteral("déjà ouvert")));
-        } else {
-            QVERIFY(shown.isQuestion && shown.defaultNo);
+        QVERIFY(asked.isEmpty() ? !shown.isQuestion && shown.text.contains("déjà ouvert")
+                                : shown.isQuestion && shown.defaultNo);
+        if (!asked.isEmpty())
             QCOMPARE(shown.text, asked);
-        }
-        QCOMPARE(acquired, !asked.isEmpty() && yes);
-        QCOMPARE(lock.held(), acquired);
+        QVERIFY(acquired == (!asked.isEmpty() && yes) && lock.held() == acquired);
         if (acquired) // the lock is ours now
             QVERIFY(fileBytes(lockPath).startsWith(QByteArray::number(QCoreApplication::applicationPid()) + '\n'));
         else
