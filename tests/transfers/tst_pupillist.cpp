@@ -115,26 +115,23 @@ private slots:
         };
         const QByteArray blanks(Limits::ListBytes - 5, '\n');
         const QString notRegular = "« liste.txt » n'est pas un fichier ordinaire";
-        QTest::newRow("pipe") << "pipe" << QByteArray() << 1 << 1 << notRegular;
-        QTest::newRow("link to /dev/zero") << "zero" << QByteArray() << 1 << 1 << notRegular;
-        QTest::newRow("folder") << "folder" << QByteArray() << 1 << 1 << "« liste.txt » est un dossier";
-        QTest::newRow("201 names") << "list" << names(201) << 0 << 0 << "« liste.txt » compte 201 noms";
-        QTest::newRow("200 names") << "list" << names(200) << 0 << 200 << "";
-        QTest::newRow("81 characters, line 3") << "list"
-                                               << "Anna\r\n\r\n " + QByteArray(81, 'x') + "\t\r\nBob" << 1 << 1
-                                               << "Le nom de la ligne 3 de « liste.txt » compte 81 caractères";
-        QTest::newRow("80 characters and blanks") << "list"
-                                                  << " \t" + QByteArray(80, 'x') + "  \n"
-                                                  << 1 << 2 << "";
-        QTest::newRow("one byte too many") << "list"
-                                           << "Anna\n" + blanks + "\n"
-                                           << 1 << 1 << "dépasse 256 Ko";
-        QTest::newRow("at the byte limit") << "list"
-                                           << "Anna\n" + blanks << 1 << 2 << "";
-        QTest::newRow("class of 199, 2 new")
-            << "list" << names(2) << 199 << 199 << "La classe compte 199 élèves : avec les 2 nouveaux";
-        QTest::newRow("class of 198, 2 new") << "list" << names(2) << 198 << 200 << "";
-        QTest::newRow("class of 199, 1 new, 1 there") << "list" << QByteArray("Eleve 1\nNouveau\n") << 199 << 200 << "";
+        const auto row = [](const char *tag, const char *kind, const QByteArray &bytes, int pupils, int after,
+                            const QString &refusal) {
+            QTest::newRow(tag) << kind << bytes << pupils << after << refusal;
+        };
+        row("pipe", "pipe", {}, 1, 1, notRegular);
+        row("link to /dev/zero", "zero", {}, 1, 1, notRegular);
+        row("folder", "folder", {}, 1, 1, "« liste.txt » est un dossier");
+        row("201 names", "list", names(201), 0, 0, "« liste.txt » compte 201 noms");
+        row("200 names", "list", names(200), 0, 200, "");
+        row("81 characters, line 3", "list", "Anna\r\n\r\n " + QByteArray(81, 'x') + "\t\r\nBob", 1, 1,
+            "Le nom de la ligne 3 de « liste.txt » compte 81 caractères");
+        row("80 characters and blanks", "list", " \t" + QByteArray(80, 'x') + "  \n", 1, 2, "");
+        row("one byte too many", "list", "Anna\n" + blanks + "\n", 1, 1, "dépasse 256 Ko");
+        row("at the byte limit", "list", "Anna\n" + blanks, 1, 2, "");
+        row("class of 199, 2 new", "list", names(2), 199, 199, "La classe compte 199 élèves : avec les 2 nouveaux");
+        row("class of 198, 2 new", "list", names(2), 198, 200, "");
+        row("class of 199, 1 new, 1 there", "list", "Eleve 1\nNouveau\n", 199, 200, "");
     }
 
     // Refused at once, with the reason in the window's message, and nothing
