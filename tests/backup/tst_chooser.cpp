@@ -177,7 +177,8 @@ private slots:
         QCOMPARE(choose(backup, m_other, false), m_other);
         QCOMPARE(choose(restore, m_other, false), QDir::homePath());
         // Requests that name one memory share it, whatever their titles (backup and restore do).
-        const ChooserRequest saving{true, "*.mdb", "Sauver", "commun"}, restoring{false, "*.mdb", "Restaurer", "commun"};
+        const ChooserRequest saving{true, "*.mdb", "Sauver", "commun"},
+            restoring{false, "*.mdb", "Restaurer", "commun"};
         choose(saving, m_other, true);
         QCOMPARE(choose(restoring, m_dir.path(), false), m_other);
     }
@@ -210,22 +211,19 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("refusal");
-        QTest::newRow("empty") << ""
-                               << "Donnez un nom au nouveau dossier.";
-        QTest::newRow("dots") << ".."
-                              << "« .. » ne peut pas être le nom d'un dossier.";
+        const auto row = [](const char *tag, const QString &name, const QString &refusal) {
+            QTest::newRow(tag) << name << refusal;
+        };
+        row("empty", "", "Donnez un nom au nouveau dossier.");
+        row("dots", "..", "« .. » ne peut pas être le nom d'un dossier.");
         for (const char *bad : {"CP/CE1", "a\\b", "Notes: 2026", "quoi?", "tab\tulé"})
-            QTest::newRow(bad) << bad
-                               << "Un nom de dossier ne peut contenir aucun de ces caractères : / \\ : * ? \" < > |";
-        QTest::newRow("dot") << "Sauvegardes."
-                             << "Un nom de dossier ne peut pas finir par un point.";
-        QTest::newRow("COM1.txt") << "com1.txt"
-                                  << "« com1.txt » est un nom réservé par Windows : choisissez-en un autre.";
-        QTest::newRow("long") << QString(130, QChar(0xE9)) << "Ce nom est trop long.";
-        QTest::newRow("taken") << "clé usb"
-                               << "« Clé USB » existe déjà dans ce dossier.";
+            row(bad, bad, "Un nom de dossier ne peut contenir aucun de ces caractères : / \\ : * ? \" < > |");
+        row("dot", "Sauvegardes.", "Un nom de dossier ne peut pas finir par un point.");
+        row("COM1.txt", "com1.txt", "« com1.txt » est un nom réservé par Windows : choisissez-en un autre.");
+        row("long", QString(130, QChar(0xE9)), "Ce nom est trop long.");
+        row("taken", "clé usb", "« Clé USB » existe déjà dans ce dossier.");
         for (const char *good : {"Année 2026-2027", "console"})
-            QTest::newRow(good) << good << "";
+            row(good, good, "");
     }
     void newFolderNames()
     {
