@@ -103,6 +103,8 @@ void ClassGridModel::load(int trimester)
         row.key = pupil.key;
         row.name = pupil.name;
         const std::optional<QVariantMap> fields = store.pupilFields(pupil.key);
+        if (fields)
+            row.fields = *fields;
         for (int e = 1; e <= 3; ++e) {
             for (int i = 1; i <= ItemCount(m_level, trimester, e); ++i) {
                 // As the entry window reads them: anything absent is "_".
@@ -187,10 +189,12 @@ ClassGridModel::Outcome ClassGridModel::apply(int row, int box, const QString &t
     return outcome;
 }
 
-void ClassGridModel::rowChanged(int row)
+void ClassGridModel::rowChanged(int row, bool wasIncomplete)
 {
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-    emit headerDataChanged(Qt::Vertical, row, row);
+    // The name's mark only when it changes: a header change repaints the whole table.
+    if (m_rows.at(row).incomplete != wasIncomplete)
+        emit headerDataChanged(Qt::Vertical, row, row);
 }
 
 ClassGridModel::Outcome ClassGridModel::enter(int row, int column, const QString &text)
@@ -200,32 +204,33 @@ ClassGridModel::Outcome ClassGridModel::enter(int row, int column, const QString
         return {};
     setDraft(row, column, QString(), false);
     const QString before = m_rows.at(row).texts.value(box);
+    const bool wasIncomplete = m_rows.at(row).incomplete;
     const Outcome outcome = apply(row, box, text);
     if (m_rows.at(row).texts.value(box) != before)
         m_undo.append({{row, box, before}});
-    rowChanged(row);
+    rowChanged(row, wasIncomplete);
     return outcome;
 }
 
 void ClassGridModel::clear(const QModelIndexList &cells)
 {
     QList<Change> changes;
-    QList<int> rows;
+    QHash<int, bool> rows; // row -> incomplete before
     for (const QModelIndex &cell : cells) {
         const int box = boxOfColumn(cell.column());
         if (box == 0 || cell.row() < 0 || cell.row() >= m_rows.size())
             continue;
+        if (!rows.contains(cell.row()))
+            rows.insert(cell.row(), m_rows.at(cell.row()).incomplete);
         const QString before = m_rows.at(cell.row()).texts.value(box);
         apply(cell.row(), box, NoResult);
         if (m_rows.at(cell.row()).texts.value(box) != before)
             changes.append({cell.row(), box, before});
-        if (!rows.contains(cell.row()))
-            rows.append(cell.row());
     }
     if (!changes.isEmpty())
         m_undo.append(changes);
-    for (int row : rows)
-        rowChanged(row);
+    for (auto it = rows.cbegin(); it != rows.cend(); ++it)
+        rowChanged(it.key(), it.value());
 }
 
 QList<ClassGridModel::PasteRefusal> ClassGridModel::paste(int row, int column, const QString &block)
@@ -242,6 +247,7 @@ QList<ClassGridModel::PasteRefusal> ClassGridModel::paste(int row, int column, c
     QList<Change> changes;
     for (int i = 0; i < lines.size() && row + i < m_rows.size(); ++i) {
         const int r = row + i;
+        const bool wasIncomplete = m_rows.at(r).incomplete;
         const QStringList cells = lines.at(i).split(QLatin1Char('\t'));
         for (int j = 0; j < cells.size() && j < targets.size(); ++j) {
             const QString value = cells.at(j).trimmed();
@@ -261,7 +267,7 @@ QList<ClassGridModel::PasteRefusal> ClassGridModel::paste(int row, int column, c
                 changes.append({r, box, before});
             }
         }
-        rowChanged(r);
+        rowChanged(r, wasIncomplete);
     }
     if (!changes.isEmpty())
         m_undo.append(changes);
@@ -274,10 +280,11 @@ bool ClassGridModel::undo()
         return false;
     const QList<Change> changes = m_undo.takeLast();
     for (auto it = changes.crbegin(); it != changes.crend(); ++it) {
+        const bool wasIncomplete = m_rows.at(it->row).incomplete;
         apply(it->row, it->box, it->before);
         m_rows[it->row].refused.remove(it->box);
         m_rows[it->row].incomplete = rowIncomplete(m_rows.at(it->row));
-        rowChanged(it->row);
+        rowChanged(it->row, wasIncomplete);
     }
     return true;
 }
@@ -323,13 +330,13 @@ bool ClassGridModel::save(QString *error)
     Connection::Transaction transaction(m_connection);
     bool saved = transaction.active();
     QList<int> changed;
+    QList<QVariantMap> written;
     for (int row = 0; saved && row < m_rows.size(); ++row) {
         const Row &r = m_rows.at(row);
         if (r.texts == r.stored)
             continue;
         // What the entry window's "Valider" stores: every trimester of the
         // level, the others from their stored scores as the window reads them.
-        const std::optional<QVariantMap> stored = store.pupilFields(r.key);
         QVariantMap fields;
         for (int t : EvaluatedTrimesters(m_level)) {
             for (int e = 1; e <= 3; ++e) {
@@ -338,19 +345,26 @@ bool ClassGridModel::save(QString *error)
                     boxes = texts(row, e);
                 } else {
                     for (int i = 1; i <= ItemCount(m_level, t, e); ++i) {
-                        const QVariant v = stored ? stored->value(ItemField(t, e, i)) : QVariant();
+                        const QVariant v = r.fields.value(ItemField(t, e, i));
                         boxes.append(IsScored(v) ? QString::number(v.toDouble()) : NoResult);
                     }
                 }
                 fields.insert(ExerciseFields(m_level, t, e, boxes, EvaluateExercise(m_level, t, e, boxes)));
             }
         }
-        saved = store.SaveResults(r.key, fields, &why);
-        if (saved) {
-            store.ComputePupilProfile(m_level, r.key, &why);
-            saved = why.isEmpty();
+        // With the domain profiles the main window computes once the pupil is
+        // selected, from the row as it will stand: one write per pupil.
+        QVariantMap after = r.fields;
+        after.insert(fields);
+        const PupilProfile profile =
+            ComputePupilProfileValues(m_level, [&after](const QString &f) { return after.value(f); });
+        for (int slot = 1; slot <= 4; ++slot) {
+            fields.insert(QStringLiteral("PROFIL_") + DomainSuffix(slot), profile.profile[size_t(slot - 1)]);
+            fields.insert(QStringLiteral("MOYCAT_") + DomainSuffix(slot), profile.moycat[size_t(slot - 1)]);
         }
+        saved = store.SaveResults(r.key, fields, &why);
         changed.append(row);
+        written.append(fields);
     }
     if (saved) {
         store.ComputeClassProfile(m_level, m_schoolNo, m_classNo, &why);
@@ -362,14 +376,16 @@ bool ClassGridModel::save(QString *error)
         return false;
     }
     // The cells show what was stored: "7x" became 7.
-    for (int row : std::as_const(changed)) {
+    for (int k = 0; k < changed.size(); ++k) {
+        const int row = changed.at(k);
         Row &r = m_rows[row];
+        r.fields.insert(written.at(k));
         for (auto it = r.texts.begin(); it != r.texts.end(); ++it)
             if (it.value() != NoResult)
                 it.value() = QString::number(BoxValue(it.value()));
         r.stored = r.texts;
         r.refused.clear();
-        rowChanged(row);
+        rowChanged(row, r.incomplete);
     }
     return true;
 }

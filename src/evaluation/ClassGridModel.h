@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMap>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <array>
 
@@ -110,6 +111,7 @@ private:
     {
         qint64 key = 0;
         QString name;
+        QVariantMap fields;        // the pupil's stored row, as read
         QMap<int, QString> stored; // by box number
         QMap<int, QString> texts;
         std::array<ExerciseResult, 3> labels;
@@ -125,7 +127,7 @@ private:
     };
 
     Outcome apply(int row, int box, const QString &text);
-    void rowChanged(int row);
+    void rowChanged(int row, bool wasIncomplete);
     bool rowIncomplete(const Row &r) const;
 
     Connection &m_connection;

@@ -194,6 +194,14 @@ private slots:
         Fixture f;
         auto w = f.open("Martin CP"); // Alice, Bruno, Chloé
         ClassGridView *view = w->view();
+        // Columns: the items under their exercise's heading, the maximum in the tooltip.
+        const ClassGridModel &model = *w->model();
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Parole en général — maximum 1"));
+        QCOMPARE(model.headerData(8, Qt::Horizontal, ClassGridModel::HeadingRole).toString(),
+                 QStringLiteral("Phono-graphique"));
+        QCOMPARE(model.headerData(5, Qt::Horizontal).toString() + model.headerData(16, Qt::Horizontal).toString(),
+                 QStringLiteral("TotalProfil"));
         type(view, "7\r"); // E1 item 1, maximum 1
         QCOMPARE(view->currentIndex(), w->model()->index(0, 0));
         QCOMPARE(f.cell(*w, 0, 0), NoResult);
