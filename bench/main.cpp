@@ -19,17 +19,28 @@
 //   synthesis_compose_ms     the class synthesis of a 30-pupil class read and composed,
 //                            ratio to its 50 ms aim
 //   synthesis_pdf_ms         the same composed and written as a PDF file, ratio to 150 ms
+//   grid_open_ms             the class grid of a 30-pupil CE1 class opened on trimester 3
+//                            (read, built, shown and painted), ratio to 30 ms
+//   grid_keystroke_ms        one accepted value in the grid with its row's re-evaluation
+//                            and repaint, ratio to 2 ms
+//   grid_paste_ms            a 30 x 21 block pasted into that grid, every value checked,
+//                            ratio to 50 ms
+//   grid_valider_ms          the grid's "Valider": 30 changed pupils and the class profile
+//                            stored in one commit, ratio to 15 ms
 // One line per figure: "name value unit[ ratio R]"; lines starting with "#" are notes.
 
 #include "Generator.h"
 
 #include "common/ScriptedDialogs.h"
+#include "data/AppContext.h"
 #include "data/Connection.h"
 #include "data/DataFiles.h"
 #include "data/Roster.h"
 #include "data/Schema.h"
 #include "data/SqliteSupport.h"
 #include "data/StartupSequence.h"
+#include "evaluation/ClassGridModel.h"
+#include "evaluation/ClassGridWindow.h"
 #include "evaluation/EvaluationModel.h"
 #include "evaluation/ResultStore.h"
 #include "evaluation/Scoring.h"
@@ -37,13 +48,13 @@
 #include "reports/ClassSynthesis.h"
 #include "reports/PageComposer.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -51,6 +62,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -514,6 +526,95 @@ ScoredTimes timeScoring(const QString &folder, int repetitions)
     return times;
 }
 
+struct GridTimes
+{
+    double open = 0, keystroke = 0, paste = 0, valider = 0;
+};
+
+// A block of `rows` lines of `columns` scores, tab-separated as a spreadsheet
+// copies it; `round` alternates the scores so that every paste changes them.
+QString scoreBlock(int rows, int columns, int round)
+{
+    QString block;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            block += QLatin1Char((r + c + round) % 2 ? '1' : '0');
+            block += QLatin1Char(c + 1 < columns ? '\t' : '\n');
+        }
+    }
+    return block.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+}
+
+// The class grid on the 30-pupil CE1 class, trimester 3 (21 items).
+GridTimes timeGrid(const QString &folder, int repetitions)
+{
+    GridTimes times;
+    ScriptedDialogs dialogs;
+    SystemClock clock;
+    AppContext context(dialogs, clock);
+    openOrDie(context.connection, folder);
+    const int schoolNo = schoolNumber(context.connection, ScoredSchool);
+    int classNo = 0;
+    for (const Roster::ClassEntry &entry : Roster::Classes(context.connection, schoolNo))
+        if (LevelCode(entry.level) == 3)
+            classNo = entry.classNo;
+    if (classNo == 0)
+        die(QStringLiteral("no CE1 class in the 30-pupil school"));
+    context.session.selectSchool(schoolNo);
+    context.session.selectClass(classNo, 3);
+
+    std::unique_ptr<ClassGridWindow> window;
+    times.open = measure(
+        repetitions, [&window] { window.reset(); },
+        [&window, &context] {
+            window = std::make_unique<ClassGridWindow>(context, 3);
+            window->show();
+            QCoreApplication::processEvents();
+        });
+    ClassGridModel &model = *window->model();
+    if (model.rowCount() != ScoredClassSize || model.firstItemColumn(3) < 0)
+        die(QStringLiteral("the grid shows %1 pupils").arg(model.rowCount()));
+    int items = 0;
+    for (int c = 0; c < model.columnCount(); ++c)
+        items += model.isItemColumn(c) ? 1 : 0;
+
+    // A value into each cell of the first pupil's first exercise in turn, alternating 0 and 1.
+    int round = 0;
+    std::vector<double> keys;
+    for (int r = 0; r <= 10 * repetitions; ++r) {
+        const int column = r % 7;
+        const QString value = (r / 7) % 2 ? QStringLiteral("0") : QStringLiteral("1");
+        QElapsedTimer timer;
+        timer.start();
+        if (!model.enter(0, column, value).accepted)
+            die(QStringLiteral("a value refused in the grid"));
+        QCoreApplication::processEvents();
+        if (r > 0)
+            keys.push_back(elapsedMs(timer));
+    }
+    times.keystroke = median(keys);
+    times.paste = measure(
+        repetitions, [&round] { ++round; },
+        [&model, &round, items] {
+            if (!model.paste(0, 0, scoreBlock(ScoredClassSize, items, round)).isEmpty())
+                die(QStringLiteral("pasted values refused"));
+            QCoreApplication::processEvents();
+        });
+    times.valider = measure(
+        repetitions,
+        [&model, &round, items] {
+            model.paste(0, 0, scoreBlock(ScoredClassSize, items, ++round));
+            if (model.changedCount() != ScoredClassSize)
+                die(QStringLiteral("%1 pupils changed in the grid").arg(model.changedCount()));
+        },
+        [&model] {
+            QString error;
+            if (!model.save(&error))
+                die(QStringLiteral("the grid's results not stored: %1").arg(error));
+        });
+    return times;
+}
+
 void runScale(const Scale &scale, const QString &workFolder)
 {
     const GenData::Options &o = scale.options;
@@ -643,6 +744,11 @@ void runScale(const Scale &scale, const QString &workFolder)
     const SynthesisTimes synthesis = timeSynthesis(scored, scale.repetitions);
     figure("synthesis_compose_ms", median(synthesis.compose), "ms", 50.0);
     figure("synthesis_pdf_ms", median(synthesis.pdf), "ms", 150.0);
+    const GridTimes grid = timeGrid(scored, scale.repetitions);
+    figure("grid_open_ms", grid.open, "ms", 30.0);
+    figure("grid_keystroke_ms", grid.keystroke, "ms", 2.0);
+    figure("grid_paste_ms", grid.paste, "ms", 50.0);
+    figure("grid_valider_ms", grid.valider, "ms", 15.0);
 }
 
 } // namespace
@@ -650,7 +756,7 @@ void runScale(const Scale &scale, const QString &workFolder)
 int main(int argc, char *argv[])
 {
     // The report composition measures text: it needs the GUI side of Qt (offscreen is enough).
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Times the start-up, the navigation and the scoring on generated data."));

@@ -1,10 +1,13 @@
 // Pictures of the main window (at the screen's size and at its smallest), of
-// a class and a pupil dialog and of the year-change window, on sample data, into the
+// a class and a pupil dialog, of the year-change window and of the class grid (a
+// 25-pupil CE1 class on trimester 3), on sample data, into the
 // folder given (default /tmp/shots): to look at them as a teacher would.
 #include "WindowFixture.h"
 
 #include "admin/ClassDialog.h"
 #include "admin/PupilDialog.h"
+#include "evaluation/ClassGridView.h"
+#include "evaluation/ClassGridWindow.h"
 #include "transfers/YearChangeWindow.h"
 
 #include <QApplication>
@@ -54,5 +57,40 @@ int main(int argc, char *argv[])
     pupil.hide();
     YearChangeWindow yearChange(f.context, *f.window, f.window.get());
     save(&yearChange, folder + "/year_change.png");
+    yearChange.hide();
+
+    // "Petit CE1" filled up to 25 pupils with trimester-3 answers; the last
+    // pupil's second series is half typed.
+    const QStringList names = {"Adam",   "Chloé", "Diane", "Élise", "Fanny", "Gabin", "Hugo",   "Inès",
+                               "Jules",  "Karim", "Léa",   "Lina",  "Louis", "Manon", "Nathan", "Noé",
+                               "Océane", "Paul",  "Rose",  "Sacha", "Théo",  "Tom",   "Yanis",  "Zoé"};
+    QString sql;
+    for (int p = 0; p < names.size(); ++p) {
+        QStringList columns, values;
+        for (int e = 1; e <= 3; ++e)
+            for (int i = 1; i <= 7; ++i) {
+                columns << QStringLiteral("T3_E%1P%2").arg(e).arg(i);
+                values << QString::number(p == names.size() - 1 && e == 2 ? 99 : (p * 7 + e * 3 + i * 5) % 4 != 0);
+            }
+        sql += QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, %1) VALUES (3, 9, '%2', %3);")
+                   .arg(columns.join(','), names.at(p), values.join(','));
+    }
+    f.exec(sql);
+    f.window->showSelection({3, 9, 0});
+    ClassGridWindow grid(f.context, 3, f.window.get());
+    grid.setModal(false);
+    grid.resize(screen);
+    grid.show();
+    grid.view()->setFocus();
+    grid.view()->setCurrentIndex(grid.model()->index(grid.model()->rowCount() - 1, grid.model()->firstItemColumn(2)));
+    QTest::keyClicks(grid.view(), "1\r3\r");
+    save(&grid, folder + "/grid-CE1-T3.png");
+    grid.hide();
+
+    f.window->showSelection({7, 1, 0});
+    ClassGridWindow cp(f.context, 1, f.window.get());
+    cp.setModal(false);
+    cp.resize(screen);
+    save(&cp, folder + "/grid-CP-T1.png");
     return 0;
 }
