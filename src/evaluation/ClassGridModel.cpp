@@ -209,6 +209,7 @@ ClassGridModel::Outcome ClassGridModel::enter(int row, int column, const QString
     if (m_rows.at(row).texts.value(box) != before)
         m_undo.append({{row, box, before}});
     rowChanged(row, wasIncomplete);
+    emit checked(row, outcome);
     return outcome;
 }
 

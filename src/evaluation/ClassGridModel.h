@@ -105,6 +105,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
+signals:
+    // After each value typed (or put by the usual editor) into a cell.
+    void checked(int row, const ClassGridModel::Outcome &outcome);
+
 private:
     class RowForm;
     struct Row

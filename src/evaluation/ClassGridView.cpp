@@ -67,9 +67,7 @@ bool ClassGridView::commitTyping()
     m_typing = false;
     m_typed.clear();
     m_typingCell = QPersistentModelIndex();
-    const ClassGridModel::Outcome outcome = m_model->enter(cell.row(), cell.column(), text);
-    emit entered(m_model->pupilName(cell.row()), outcome);
-    return outcome.accepted;
+    return m_model->enter(cell.row(), cell.column(), text).accepted;
 }
 
 void ClassGridView::pasteBlock(const QString &block)
@@ -118,7 +116,7 @@ void ClassGridView::keyPressEvent(QKeyEvent *event)
         showTyping();
         m_model->clear(selectionModel()->selectedIndexes().isEmpty() ? QModelIndexList{cell}
                                                                      : selectionModel()->selectedIndexes());
-        emit entered(m_model->pupilName(cell.row()), {});
+        emit cleared();
         return;
     case Qt::Key_Backspace:
         if (m_typing) {

@@ -28,9 +28,8 @@ public:
     void pasteBlock(const QString &block);
 
 signals:
-    // After each checked value: the refusal (empty when accepted) and the
-    // row's incomplete-series message (empty when none), with the pupil's name.
-    void entered(const QString &pupil, const ClassGridModel::Outcome &outcome);
+    // Suppr cleared cells.
+    void cleared();
     void pasted(const QList<ClassGridModel::PasteRefusal> &refusals);
     void undone();
 

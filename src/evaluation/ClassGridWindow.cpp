@@ -108,7 +108,8 @@ ClassGridWindow::ClassGridWindow(AppContext &context, int trimester, QWidget *pa
         QSettings().setValue(EnterDownSetting, index == 1);
     });
 
-    connect(m_view, &ClassGridView::entered, this, [this](const QString &pupil, const ClassGridModel::Outcome &o) {
+    connect(m_model, &ClassGridModel::checked, this, [this](int row, const ClassGridModel::Outcome &o) {
+        const QString pupil = m_model->pupilName(row);
         if (!o.refusal.isEmpty())
             setRefusal(pupil + QStringLiteral(" : ") + o.refusal);
         else if (!o.status.isEmpty())
@@ -132,6 +133,7 @@ ClassGridWindow::ClassGridWindow(AppContext &context, int trimester, QWidget *pa
             Dialogs::Icon::Warning);
     });
     connect(m_view, &ClassGridView::undone, this, [this] { setRefusal(QString()); });
+    connect(m_view, &ClassGridView::cleared, this, [this] { setRefusal(QString()); });
 
     int index = m_trimesters->findData(trimester);
     if (index < 0)

@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTest>
 #include <QToolBar>
@@ -310,6 +311,31 @@ private slots:
         QCOMPARE(f.query("SELECT T1_E3P1 FROM ELEVE WHERE NOM = 'Bruno'"), QStringList{stored});
         QCOMPARE(w->isVisible(), !closed);
         QCOMPARE(w->model()->hasChanges(), answer != int(Dialogs::Answer::Yes));
+    }
+
+    // Another trimester with changes asks first: Annuler stays, Non drops
+    // them. The usual editor (F2) checks as typing does.
+    void changingTrimester()
+    {
+        Fixture f;
+        auto w = f.open("Martin CP");
+        auto *selector = w->findChild<QComboBox *>("trimesterSelector");
+        QTest::keyClick(w->view(), Qt::Key_F2);
+        QLineEdit *editor = w->view()->findChild<QLineEdit *>();
+        QVERIFY(editor && editor->isVisible());
+        QTest::keyClicks(editor, "5");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(w->refusalText(), QStringLiteral("Alice : Vous devez saisir une valeur entre 0 et 1"));
+        type(w->view(), "1\r");
+        f.dialogs.queueThreeWayAnswer(Dialogs::Answer::Cancel);
+        selector->setCurrentIndex(1);
+        QCOMPARE(selector->currentText() + f.cell(*w, 0, 0), QStringLiteral("1er Trimestre1"));
+        f.dialogs.queueThreeWayAnswer(Dialogs::Answer::No);
+        selector->setCurrentIndex(1);
+        QCOMPARE(w->model()->trimester(), 2);
+        QCOMPARE(w->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Consc.\nphonémique"));
+        QCOMPARE(f.query("SELECT count(*) FROM ELEVE WHERE T1_E1P1 IS NOT NULL"), QStringList{"0"});
+        QVERIFY(!w->model()->hasChanges());
     }
 
     // "Grille" and "Toute la classe…" need a class of an evaluated level; the
