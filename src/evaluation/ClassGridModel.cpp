@@ -332,6 +332,7 @@ bool ClassGridModel::save(QString *error)
     bool saved = transaction.active();
     QList<int> changed;
     QList<QVariantMap> written;
+    QList<std::pair<qint64, QVariantMap>> pupils;
     for (int row = 0; saved && row < m_rows.size(); ++row) {
         const Row &r = m_rows.at(row);
         if (r.texts == r.stored)
@@ -363,10 +364,11 @@ bool ClassGridModel::save(QString *error)
             fields.insert(QStringLiteral("PROFIL_") + DomainSuffix(slot), profile.profile[size_t(slot - 1)]);
             fields.insert(QStringLiteral("MOYCAT_") + DomainSuffix(slot), profile.moycat[size_t(slot - 1)]);
         }
-        saved = store.SaveResults(r.key, fields, &why);
+        pupils.append({r.key, fields});
         changed.append(row);
         written.append(fields);
     }
+    saved = saved && store.SaveResultsOfPupils(pupils, &why);
     if (saved) {
         store.ComputeClassProfile(m_level, m_schoolNo, m_classNo, &why);
         saved = why.isEmpty() && transaction.commit();

@@ -122,6 +122,38 @@ bool ResultStore::SaveResults(qint64 key, const QVariantMap &fields, QString *er
     return writeRow(m_connection, rs, changedValues(rs, wanted), error);
 }
 
+bool ResultStore::SaveResultsOfPupils(const QList<std::pair<qint64, QVariantMap>> &pupils, QString *error)
+{
+    if (pupils.isEmpty())
+        return true;
+    const QStringList columns = pupils.first().second.keys();
+    QStringList sets;
+    for (const QString &column : columns)
+        sets.append(QLatin1Char('"') + column + QStringLiteral("\" = ?"));
+    Connection::Transaction transaction(m_connection);
+    QSqlQuery q(m_connection.database());
+    if (!transaction.active() ||
+        !q.prepare(QStringLiteral("UPDATE ELEVE SET %1 WHERE NOELEVE = ?").arg(sets.join(QStringLiteral(", ")))))
+        return fail(error, q.lastError().text());
+    for (const auto &[key, fields] : pupils) {
+        if (fields.keys() != columns)
+            return fail(error, QStringLiteral("colonnes différentes d'un élève à l'autre"));
+        for (const QVariant &value : fields)
+            q.addBindValue(value);
+        q.addBindValue(key);
+        if (!q.exec())
+            return fail(error, q.lastError().text());
+        if (q.numRowsAffected() != 1)
+            return fail(error, QStringLiteral("élève introuvable (n° %1)").arg(key));
+    }
+    q.finish();
+    if (!transaction.commit())
+        return fail(error, QStringLiteral("cannot commit the transaction"));
+    // The pupils' recordset reads the stored row again the next time it is asked.
+    findPupil(m_connection, pupils.last().first);
+    return true;
+}
+
 QStringList ResultStore::ComputePupilProfile(int level, qint64 key, QString *error)
 {
     if (LevelName(level).isEmpty() || !findPupil(m_connection, key))

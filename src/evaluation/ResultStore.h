@@ -25,6 +25,10 @@ public:
     // transaction. False (and nothing stored) when the pupil is not found or
     // the database refuses.
     bool SaveResults(qint64 key, const QVariantMap &fields, QString *error = nullptr);
+    // The same for several pupils whose maps name the same columns, with one
+    // statement prepared once: a class's results stored together. False, and
+    // nothing stored, when a pupil is not found or the database refuses.
+    bool SaveResultsOfPupils(const QList<std::pair<qint64, QVariantMap>> &pupils, QString *error = nullptr);
 
     // Recomputes the pupil's domain profiles from its stored categories,
     // stores PROFIL_* and MOYCAT_*, and returns the four panel texts in display

@@ -116,6 +116,19 @@ private slots:
         QCOMPARE(changes(), settled + 3);
     }
 
+    // Several pupils stored together: all of them, or none when one is not found.
+    void severalPupilsAllOrNone()
+    {
+        const QStringList before = content();
+        QString error;
+        QVERIFY(!m_store->SaveResultsOfPupils({{m_jean, {{"T1_E1P1", 2}}}, {999999, {{"T1_E1P1", 2}}}}, &error));
+        QVERIFY2(error.contains("introuvable"), qPrintable(error));
+        QCOMPARE(content(), before);
+        QVERIFY(m_store->SaveResultsOfPupils({{m_jean, {{"T1_E1P1", 2}, {"CSP", 3}}}}));
+        QCOMPARE(pupil(m_jean, "T1_E1P1 || CSP"), "23");
+        QCOMPARE(m_store->pupilFields(m_jean)->value("CSP").toInt(), 3);
+    }
+
     // A write the database refuses is reported and leaves every row as it was.
     void refusedWriteChangesNothing()
     {
