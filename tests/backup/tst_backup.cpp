@@ -294,15 +294,8 @@ private slots:
         QVERIFY(QDir().mkpath(backups));
         const QStringList expected = content(data);
         QRandomGenerator random(20260316);
-        const int trials = killTrials(8);
-        int kills = 0, lost = 0;
-        QElapsedTimer timer;
-        timer.start();
-        const auto report = qScopeGuard([&] {
-            qInfo("backup and restore loop: %d of %d kills, %d committed rows lost, %.1f s", kills, trials, lost,
-                  timer.elapsed() / 1000.0);
-        });
-        for (; kills < trials; ++faultsTried) {
+        KillTally tally("backup and restore loop", 8);
+        for (; tally.more(); ++faultsTried) {
             QProcess child;
             child.start(QStringLiteral(BACKUP_CHILD), {data, backups});
             // "ready", then a first full round ("."), so that a slow machine still kills mid-work.
@@ -312,13 +305,13 @@ private slots:
             QVERIFY2(child.state() == QProcess::Running, child.readAllStandardError().constData());
             child.kill();
             QVERIFY(child.waitForFinished());
-            ++kills;
+            ++tally.kills;
 
             QVERIFY(PrepareDataFolder(data, f.dialogs, f.clock.now()) && f.dialogs.shown().isEmpty());
             QString error;
             QVERIFY2(CompactDatabase(data, &error), qPrintable(error));
             const QStringList live = content(data), backedUp = content(backups);
-            lost += rowsMissing(expected, live) + rowsMissing(expected, backedUp);
+            tally.lost += rowsMissing(expected, live) + rowsMissing(expected, backedUp);
             QCOMPARE(live, expected);
             QCOMPARE(backedUp, expected);
             QVERIFY(Schema::CheckDatabaseFile(backups + "/donnees.mdb", true).sound());

@@ -51,6 +51,16 @@ int fuzzInputs(int usual)
     return countFromEnvironment("VELORIN_FUZZ_INPUTS", usual);
 }
 
+KillTally::KillTally(const char *name, int usual) : loop(name), trials(killTrials(usual))
+{
+    timer.start();
+}
+
+KillTally::~KillTally()
+{
+    qInfo("%s: %d of %d kills, %d committed rows lost, %.1f s", loop, kills, trials, lost, timer.elapsed() / 1000.0);
+}
+
 void createEmptyDataFolder(const QString &folder)
 {
     QString error;

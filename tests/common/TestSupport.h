@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -52,5 +53,20 @@ int rowsMissing(const QStringList &expected, const QStringList &actual);
 // A value that is not a positive number stops the test rather than run the usual count.
 int killTrials(int usual);
 int fuzzInputs(int usual);
+
+// The tally of a kill loop: the kills it is to make (killTrials), those made
+// and the committed rows they cost, printed with the time taken when it ends.
+struct KillTally
+{
+    KillTally(const char *loop, int usual);
+    ~KillTally();
+    bool more() const { return kills < trials; }
+
+    const char *loop;
+    const int trials;
+    int kills = 0;
+    int lost = 0;
+    QElapsedTimer timer;
+};
 
 } // namespace TestSupport

@@ -152,15 +152,8 @@ private slots:
             QVERIFY(!cut.endsWith("alone") || (CompactDatabase(folder, &error) && fileNames(folder) == NormalFiles));
         } else if (cut.startsWith("killed")) {
             QRandomGenerator random(20240315);
-            const int trials = killTrials(8);
-            int kills = 0, lost = 0;
-            QElapsedTimer timer;
-            timer.start();
-            const auto report = qScopeGuard([&] {
-                qInfo("compaction loop: %d of %d kills, %d committed rows lost, %.1f s", kills, trials, lost,
-                      timer.elapsed() / 1000.0);
-            });
-            while (kills < trials && !QTest::currentTestFailed()) {
+            KillTally tally("compaction loop", 8);
+            while (tally.more() && !QTest::currentTestFailed()) {
                 QProcess child;
                 QVERIFY(startChild(child, "loop", folder));
                 // After a first full round, so that a slow machine still kills mid-work.
@@ -170,8 +163,8 @@ private slots:
                 QVERIFY2(child.state() == QProcess::Running, child.readAllStandardError().constData());
                 child.kill();
                 QVERIFY(child.waitForFinished());
-                ++kills;
-                restartAndCompare(folder, expected, &lost);
+                ++tally.kills;
+                restartAndCompare(folder, expected, &tally.lost);
             }
         } else if (cut.endsWith("target")) {
             writeFile(QDir(folder).filePath(DataFiles::CompactionTarget),
