@@ -1,5 +1,6 @@
 #include "ClassSynthesis.h"
 
+#include "CategoryDistribution.h"
 #include "PageComposer.h"
 #include "RichText.h"
 #include "common/TextUtil.h"
@@ -192,6 +193,16 @@ QString FormatClassAverage(double value, const QLocale &locale)
     return text + locale.decimalPoint() + QString::number(decimal);
 }
 
+QVariant SynthesisCategory(const QVariantMap &row, const QString &field, int level, bool classLine)
+{
+    const QVariant value = row.value(field);
+    if (field.isEmpty() || IsAbsent(value) || (classLine && value.toDouble() == 0))
+        return QVariant();
+    if (level == 3 && field == QLatin1String("T3_E1CAT"))
+        return Ce1ReadingMean(value, row.value(QStringLiteral("T3_E2CAT")), classLine);
+    return value;
+}
+
 SynthesisTable PupilTable(const SynthesisInput &input, const SynthesisColumns &columns, int pageWidth)
 {
     SynthesisTable table;
@@ -328,6 +339,16 @@ void visu_rapport2(PageComposer &document, const SynthesisInput &input)
     document.paragraph(QString());
     document.setFontBold(true);
     WriteTable(document, ClassTable(input, columns, width), columns);
+
+    // The class's categories counted, on a page of their own; nothing to count without pupils.
+    if (!input.pupils.isEmpty()) {
+        document.pageBreak();
+        document.setFontSize(16);
+        document.paragraph(QStringLiteral("Répartition des catégories"));
+        document.setFontSize(8);
+        document.paragraph(QString());
+        document.barChart(CategoryDistributionChart(input));
+    }
     document.endDoc();
 }
 

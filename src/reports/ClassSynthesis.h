@@ -68,6 +68,12 @@ SynthesisInput ReadSynthesisInput(Connection &connection, int schoolNo, int clas
 // leading zero, no separator after a whole number ("2,5", "3", ",5").
 QString FormatClassAverage(double value, const QLocale &locale);
 
+// The category a synthesis column shows for a pupil's row or the class's
+// (`classLine`): the stored value, but for CE1's reading column the rounded
+// mean of the two reading categories. Invalid when there is none (empty, 99,
+// or 0 on the class's line, where it means no pupil has one).
+QVariant SynthesisCategory(const QVariantMap &row, const QString &field, int level, bool classLine);
+
 // The pupil table (two header rows + one per pupil) and the class table (three rows).
 SynthesisTable PupilTable(const SynthesisInput &input, const SynthesisColumns &columns, int pageWidth);
 SynthesisTable ClassTable(const SynthesisInput &input, const SynthesisColumns &columns, int pageWidth);

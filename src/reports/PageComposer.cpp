@@ -257,6 +257,22 @@ void PageComposer::setCellSpan(int row, int column, int columns)
         c->span = qMax(1, columns);
 }
 
+void PageComposer::pageBreak()
+{
+    if (m_state != State::Open)
+        return;
+    m_inTable = false;
+    m_blocks.append(PageBreak());
+}
+
+void PageComposer::barChart(const BarChart &chart)
+{
+    if (m_state != State::Open)
+        return;
+    m_inTable = false;
+    m_blocks.append(chart);
+}
+
 // ---- layout ----------------------------------------------------------------
 
 QFont PageComposer::font(const QString &family, double points, bool bold) const
@@ -401,11 +417,16 @@ void PageComposer::layout()
                 y += line.height;
                 placed = true;
             }
-        } else {
+        } else if (const auto *table = std::get_if<Table>(&block)) {
             const int before = int(m_pages.size());
             const double start = y;
-            layoutTable(std::get<Table>(block), y);
+            layoutTable(*table, y);
             placed = placed || int(m_pages.size()) > before || y > start;
+        } else if (const auto *chart = std::get_if<BarChart>(&block)) {
+            placed = layoutChart(*chart, y, placed) || placed;
+        } else if (placed) { // a page break
+            newPage(y);
+            placed = false;
         }
     }
 }
@@ -574,14 +595,27 @@ void PageComposer::drawPage(QPainter &painter, int index) const
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    for (const FillItem &fill : page.fills)
+    // A chart's grid lies under its bars.
+    for (const StrokeItem &stroke : page.strokes) {
+        QPen pen(stroke.colour, stroke.width, stroke.style);
+        pen.setCapStyle(Qt::FlatCap);
+        painter.setPen(pen);
+        painter.drawLine(stroke.line);
+    }
+    for (const FillItem &fill : page.fills) {
         painter.fillRect(fill.rect, fill.colour);
+        if (fill.hatch != Qt::SolidPattern && fill.hatch != Qt::NoBrush)
+            drawHatch(painter, fill.rect, fill.hatch);
+    }
     painter.setPen(Qt::black);
     drawBand(painter, m_header, index + 1, true);
     for (const TextItem &item : page.texts) {
         painter.setFont(item.font);
+        if (painter.pen().color() != item.colour)
+            painter.setPen(item.colour);
         painter.drawText(item.baseline, item.text);
     }
+    painter.setPen(Qt::black);
     drawBand(painter, m_footer, index + 1, false);
     QPen rule(Qt::black, RuleWidth);
     rule.setCapStyle(Qt::SquareCap);

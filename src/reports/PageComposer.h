@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BarChart.h"
 #include "RichText.h"
 
 #include <QColor>
@@ -101,6 +102,12 @@ public:
     void setCellSpan(int row, int column, int columns);
     void endTable();
 
+    // The next content starts on a new page (nothing happens at the top of an empty page).
+    void pageBreak();
+    // A horizontal bar chart across the width between the margins, kept on
+    // one page when it fits on one.
+    void barChart(const BarChart &chart);
+
     // Pages of the ended document.
     int pageCount() const { return int(m_pages.size()); }
     // Draws a page (from 0) on a painter whose unit is the twip and whose
@@ -119,15 +126,28 @@ public:
         QPointF baseline;
         QFont font;
         QString text;
+        QColor colour = Qt::black;
     };
+    // A rectangle filled with a colour, hatched with lines where `hatch` is
+    // one of Qt's line patterns (Hor, Ver, Cross, BDiag, FDiag, DiagCross).
     struct FillItem
     {
         QRectF rect;
         QColor colour;
+        Qt::BrushStyle hatch = Qt::SolidPattern;
+    };
+    // A thin line in a colour of its own (a chart's grid).
+    struct StrokeItem
+    {
+        QLineF line;
+        QColor colour;
+        double width = 0;
+        Qt::PenStyle style = Qt::SolidLine;
     };
     struct Page
     {
         QList<FillItem> fills;
+        QList<StrokeItem> strokes;
         QList<TextItem> texts;
         QList<QLineF> rules;
     };
@@ -163,7 +183,10 @@ private:
         bool bold = false;
         Qt::Alignment alignment;
     };
-    using Block = std::variant<Paragraph, Table>;
+    struct PageBreak
+    {
+    };
+    using Block = std::variant<Paragraph, Table, PageBreak, BarChart>;
 
     // A laid-out line: its items with x from the line's left edge.
     struct Line
@@ -180,10 +203,13 @@ private:
     void placeLine(Page &page, const Line &line, double left, double width, double top) const;
     void layout();
     void layoutTable(const Table &table, double &y);
+    // Lays the chart out from `y`, over as many pages as it needs; true when it placed anything.
+    bool layoutChart(const BarChart &chart, double &y, bool placed);
     void newPage(double &y);
     double contentTop() const { return m_margins[1]; }
     double contentBottom() const { return pageHeight() - m_margins[3]; }
     void drawBand(QPainter &painter, const QString &text, int pageNumber, bool top) const;
+    static void drawHatch(QPainter &painter, const QRectF &rect, Qt::BrushStyle hatch);
     Table *currentTable();
     Cell *cell(int row, int column);
 

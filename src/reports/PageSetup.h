@@ -19,6 +19,15 @@ struct PageSetup
     // The class synthesis's own: A4 landscape, margins of one inch.
     static PageSetup Synthesis() { return PageSetup(); }
 
+    // The pupils' results sheets: A4 portrait, margins of 2 cm.
+    static PageSetup Sheet()
+    {
+        PageSetup setup;
+        setup.orientation = PageComposer::Orientation::Portrait;
+        setup.marginsMm = QMarginsF(20, 20, 20, 20);
+        return setup;
+    }
+
     // The set-up chosen for the synthesis in this run of the program.
     static PageSetup Session();
     static void KeepForSession(const PageSetup &setup);

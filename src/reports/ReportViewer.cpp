@@ -89,6 +89,28 @@ ReportViewer::ReportViewer(Dialogs &dialogs, const QString &dataFolder, const Sy
 {
     setObjectName(QStringLiteral("reportViewer"));
     setWindowTitle(QStringLiteral("Prévisualisation de la synthèse"));
+    build();
+}
+
+ReportViewer::ReportViewer(Dialogs &dialogs, const QString &dataFolder, const SheetInput &sheets, QWidget *parent)
+    : QDialog(parent), m_dialogs(dialogs), m_dataFolder(dataFolder), m_sheets(sheets), m_showsSheets(true),
+      m_setup(PageSetup::Sheet())
+{
+    setObjectName(QStringLiteral("sheetsViewer"));
+    setWindowTitle(QStringLiteral("Prévisualisation des fiches élèves"));
+    m_input.className = sheets.className;
+    build();
+}
+
+void ReportViewer::setSheetsOpener(std::function<void(QWidget *)> opener)
+{
+    m_openSheets = std::move(opener);
+    if (QAction *button = m_buttons.value(QStringLiteral("sheets")))
+        button->setEnabled(bool(m_openSheets));
+}
+
+void ReportViewer::build()
+{
     setModal(true);
     setSizeGripEnabled(true);
     m_printer = new ReportPrinter(this);
@@ -115,6 +137,16 @@ ReportViewer::ReportViewer(Dialogs &dialogs, const QString &dataFolder, const Sy
         withBadge(Icons::forCommand(QStringLiteral("pdf")), QStringLiteral("PDF"), PdfBadge),
         QStringLiteral("Créer un fichier Acrobat Reader (.pdf)"));
     m_toolbar->addSeparator();
+    if (!m_showsSheets) {
+        add(QStringLiteral("sheets"), Icons::forCommand(QStringLiteral("pdf")),
+            QStringLiteral("Fiches élèves : les fiches de résultats de toute la classe, une page par élève"));
+        QAction *sheets = m_buttons.value(QStringLiteral("sheets"));
+        sheets->setText(QStringLiteral("Fiches élèves"));
+        sheets->setEnabled(false);
+        if (auto *button = qobject_cast<QToolButton *>(m_toolbar->widgetForAction(sheets)))
+            button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        m_toolbar->addSeparator();
+    }
     add(QStringLiteral("quit"), Icons::forCommand(QStringLiteral("close")), QStringLiteral("Quitter"));
 
     m_area = new QWidget(this);
@@ -236,8 +268,13 @@ void ReportViewer::setCurrentPage(int page)
 void ReportViewer::compose()
 {
     PageComposer &doc = m_printer->document();
-    PrepareSynthesisDocument(doc, m_setup);
-    visu_rapport2(doc, m_input);
+    if (m_showsSheets) {
+        PrepareSheetDocument(doc, m_setup);
+        ComposePupilSheets(doc, m_sheets);
+    } else {
+        PrepareSynthesisDocument(doc, m_setup);
+        visu_rapport2(doc, m_input);
+    }
     // The preview's sheet follows the document's paper and orientation.
     PreparePrinter(m_previewPrinter.get(), doc);
     m_preview->updatePreview();
@@ -264,6 +301,8 @@ void ReportViewer::toolbarClicked(const QString &key)
         setupPage();
     else if (key == QLatin1String("writePdf"))
         writePdf();
+    else if (key == QLatin1String("sheets") && m_openSheets)
+        m_openSheets(this);
     else if (key == QLatin1String("quit"))
         reject();
 }
@@ -274,7 +313,8 @@ void ReportViewer::printPages(bool currentOnly)
     const int shown = currentPage();
     QPrinter *target = printer();
     PreparePrinter(target, document());
-    target->setDocName(QStringLiteral("Synthèse ") + m_input.className.trimmed());
+    target->setDocName((m_showsSheets ? QStringLiteral("Fiches ") : QStringLiteral("Synthèse ")) +
+                       m_input.className.trimmed());
     target->setPrintRange(currentOnly ? QPrinter::PageRange : QPrinter::AllPages);
     target->setFromTo(currentOnly ? shown : 1, currentOnly ? shown : pages);
     if (!m_dialogs.printDialog(target))
@@ -313,7 +353,9 @@ void ReportViewer::setupPage()
 
 void ReportViewer::changeSetup(const PageSetup &setup)
 {
-    PageSetup::KeepForSession(setup);
+    // The synthesis's set-up is kept for the run; the sheets' for this window.
+    if (!m_showsSheets)
+        PageSetup::KeepForSession(setup);
     if (setup == m_setup)
         return;
     m_setup = setup;
@@ -323,7 +365,8 @@ void ReportViewer::changeSetup(const PageSetup &setup)
 
 void ReportViewer::writePdf()
 {
-    const QString fileName = SynthesisFileName(m_input.className);
+    const QString fileName =
+        m_showsSheets ? SheetsFileName(m_input.className) : SynthesisFileName(m_input.className);
     const QString path = m_dataFolder + fileName;
     bool written = false;
     {

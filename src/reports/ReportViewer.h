@@ -3,11 +3,13 @@
 #include "ClassSynthesis.h"
 #include "PageComposer.h"
 #include "PageSetup.h"
+#include "PupilSheet.h"
 
 #include <QDialog>
 #include <QHash>
 #include <QList>
 
+#include <functional>
 #include <memory>
 
 class Dialogs;
@@ -23,16 +25,22 @@ class ReportPrinter;
 
 // "Prévisualisation de la synthèse": the class synthesis composed when the
 // window opens, previewed page by page, printed (all of it or the page shown)
-// or written as a PDF file into the data folder.
+// or written as a PDF file into the data folder. « Fiches élèves » opens the
+// same viewer over the class's pupils' results sheets, one page each
+// ("Prévisualisation des fiches élèves", "<class> - fiches.pdf").
 class ReportViewer : public QDialog
 {
     Q_OBJECT
 public:
     ReportViewer(Dialogs &dialogs, const QString &dataFolder, const SynthesisInput &input, QWidget *parent = nullptr);
+    ReportViewer(Dialogs &dialogs, const QString &dataFolder, const SheetInput &sheets, QWidget *parent = nullptr);
     ~ReportViewer() override;
 
+    // What « Fiches élèves » runs, with the viewer as parent; without it the button is disabled.
+    void setSheetsOpener(std::function<void(QWidget *parent)> opener);
+
     // The toolbar's buttons by key: "printAll", "printPage", "pageSetup",
-    // "writePdf", "quit".
+    // "writePdf", "sheets" (the synthesis only), "quit".
     void toolbarClicked(const QString &key);
     QAction *toolbarButton(const QString &key) const { return m_buttons.value(key); }
 
@@ -51,6 +59,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void build();
     void compose();
     void printPages(bool currentOnly);
     // "Mise en page": the paper, orientation and margins, kept for the rest of the run.
@@ -63,6 +72,9 @@ private:
     Dialogs &m_dialogs;
     QString m_dataFolder;
     SynthesisInput m_input;
+    SheetInput m_sheets;
+    bool m_showsSheets = false;
+    std::function<void(QWidget *)> m_openSheets;
     PageSetup m_setup;
     ReportPrinter *m_printer = nullptr;
     std::unique_ptr<QPrinter> m_previewPrinter;

@@ -2,6 +2,7 @@
 
 #include "ClassSynthesis.h"
 #include "ReportViewer.h"
+#include "SheetCommand.h"
 #include "data/AppContext.h"
 #include "evaluation/ResultStore.h"
 
@@ -31,6 +32,18 @@ bool OpenClassSynthesis(AppContext &context, const QString &programTitle, QWidge
     input.printedAt = context.clock.now();
     input.locale = QLocale();
     ReportViewer viewer(context.dialogs, context.state.DataFolder, input, parent);
+    // « Fiches élèves »: the class's sheets, read from the profiles just refreshed.
+    viewer.setSheetsOpener([&context, programTitle](QWidget *over) {
+        SheetInput sheets;
+        {
+            BusyGuard busy(context.dialogs);
+            sheets = SessionSheets(context, programTitle);
+        }
+        if (sheets.pupils.isEmpty())
+            return;
+        ReportViewer sheetsViewer(context.dialogs, context.state.DataFolder, sheets, over);
+        sheetsViewer.exec();
+    });
     viewer.exec();
     return true;
 }

@@ -9,11 +9,42 @@
 #include "evaluation/ResultStore.h"
 #include "reports/ClassSynthesis.h"
 #include "reports/PageComposer.h"
+#include "reports/PupilSheet.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+
+namespace {
+
+// The class's results sheets, one page per pupil, named as the viewer names them.
+void WriteSheets(Connection &connection, const BatchOptions &options, const SynthesisInput &synthesis,
+                 const Roster::SchoolEntry &school, const Roster::ClassEntry &entry, bool prefixed, const QDir &out,
+                 BatchResult &result)
+{
+    SheetInput input = ReadSheetInput(connection, school.schoolNo, entry.classNo);
+    if (input.pupils.isEmpty())
+        return;
+    input.className = entry.label;
+    input.schoolYear = synthesis.schoolYear;
+    input.programTitle = options.programTitle;
+    input.printedAt = options.now;
+    input.locale = synthesis.locale;
+    PageComposer document;
+    PrepareSheetDocument(document);
+    ComposePupilSheets(document, input);
+    const QString name = SheetsFileName(prefixed ? school.name + QStringLiteral(" - ") + entry.label.trimmed()
+                                                 : entry.label);
+    const QString path = out.filePath(name);
+    QString error;
+    if (WriteSynthesisPdf(document, path, &error, QStringLiteral("Création : ") + name))
+        result.written.append(path);
+    else
+        result.errors.append(error);
+}
+
+} // namespace
 
 BatchResult WriteClassSyntheses(const BatchOptions &options)
 {
@@ -105,6 +136,8 @@ BatchResult WriteClassSyntheses(const BatchOptions &options)
                 result.written.append(path);
             else
                 result.errors.append(error);
+            if (options.sheets)
+                WriteSheets(connection, options, input, school, entry, uses.value(name.toLower()) > 1, out, result);
         }
     }
     connection.CloseDatabase();

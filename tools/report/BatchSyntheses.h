@@ -6,7 +6,7 @@
 
 // Writes the synthesis of every class of a data folder (or of one school) as
 // one PDF file per class, after refreshing each pupil's and each class's
-// profiles as "Synthèse" does.
+// profiles as "Synthèse" does; on demand the pupils' results sheets too.
 struct BatchOptions
 {
     QString dataFolder;
@@ -17,6 +17,8 @@ struct BatchOptions
     // Take over a folder whose lock looks stale, or is held: the user says no
     // copy of the program works on it any more.
     bool ignoreLock = false;
+    // Also the pupils' results sheets of each class, one PDF file per class.
+    bool sheets = false;
 };
 
 struct BatchResult
