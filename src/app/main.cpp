@@ -1,11 +1,11 @@
 #include "data/AppContext.h"
-#include "data/InstanceLock.h"
+#include "data/DataFolderChoice.h"
+#include "data/StartupSequence.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MainWiring.h"
 #include "mainwindow/QtDialogs.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLocale>
 
 int main(int argc, char *argv[])
@@ -20,22 +20,25 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     SystemClock clock;
     AppContext context(dialogs, clock);
-    // The data folder is the folder the program is started in.
-    context.connection.setDataFolder(QDir::currentPath());
-    dialogs.setDataFolder(context.connection.DataFolder());
 
-    // "--ignorer-verrou": the user says the folder is free; any lock gets the question.
-    const auto ask = QApplication::arguments().contains(QStringLiteral("--ignorer-verrou"))
-                         ? InstanceLock::Ask::WheneverHeld
-                         : InstanceLock::Ask::WhenStale;
-    InstanceLock lock;
-    if (!lock.acquireOrRefuse(context.connection.DataFolder(), dialogs, clock.now(), ask))
+    // "velorin [--ignorer-verrou] [DOSSIER]". "--ignorer-verrou": the user
+    // says the folder is free; any lock gets the question.
+    const DataFolderChoice::Arguments arguments = DataFolderChoice::Parse(QApplication::arguments().mid(1));
+    if (!arguments.error.isEmpty()) {
+        dialogs.message(QStringLiteral("ATTENTION"), arguments.error, Dialogs::Icon::Warning);
         return 1;
+    }
+    const DataFolderChoice::Decision decision = DataFolderChoice::Decide(DataFolderChoice::Observe(arguments.folder));
+    const auto ask = arguments.ignoreLock ? InstanceLock::Ask::WheneverHeld : InstanceLock::Ask::WhenStale;
+    if (!TakeDataFolder(context.connection, context.lock, decision.folder, dialogs, clock.now(), ask))
+        return 1;
+    dialogs.setDataFolder([&context] { return context.connection.DataFolder(); });
 
     MainWindow window(context);
     ConnectMainWindow(window, context);
     if (!window.start())
         return 1;
+    DataFolderChoice::RememberLastUsed(context.connection.DataFolder());
     dialogs.setParent(&window);
     window.show();
     return QApplication::exec();

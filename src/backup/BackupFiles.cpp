@@ -218,6 +218,15 @@ bool CopyIn(const QString &dataFolder, const QString &folder, QString *reasonOut
                       .arg(shown(FolderPaths::WithoutTrailingSeparator(folder)), DataFiles::Database);
         return false;
     }
+    return CopyInFile(dataFolder, source, reason, faults);
+}
+
+bool CopyInFile(const QString &dataFolder, const QString &source, QString *reasonOut, const Faults &faults)
+{
+    QString ignored;
+    QString *reason = reasonOut ? reasonOut : &ignored;
+    if (refuseDataFolder(QFileInfo(source).absolutePath(), dataFolder, reason))
+        return false;
     if (const QString problem = DataFiles::RegularFileProblem(source); !problem.isEmpty()) {
         *reason = problem;
         return false;

@@ -40,4 +40,7 @@ bool CopyOut(const QString &dataFolder, const QString &folder, QString *reason, 
 // schema version. On failure the live file is untouched.
 bool CopyIn(const QString &dataFolder, const QString &folder, QString *reason, const Faults &faults = {});
 
+// The same with the backup file named: a dated copy of the scheduled backups.
+bool CopyInFile(const QString &dataFolder, const QString &source, QString *reason, const Faults &faults = {});
+
 } // namespace BackupFiles

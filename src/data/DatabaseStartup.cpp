@@ -106,6 +106,25 @@ bool OfferPreviousDatabase(const QString &dataFolder, const QString &damagedPath
     return true;
 }
 
+bool AskForEmptyDatabase(const QString &dataFolder, Dialogs &dialogs)
+{
+    return dialogs.question(Confirmer, QStringLiteral("Le dossier « %1 » ne contient pas de base de données.\n"
+                                                      "Voulez-vous créer une base de données vide dans ce dossier ?")
+                                           .arg(QDir::toNativeSeparators(dataFolder)));
+}
+
+bool CreateEmptyDatabase(const QString &dataFolder, Dialogs &dialogs)
+{
+    QString error;
+    if (Schema::CreateDatabase(QDir(dataFolder).filePath(DataFiles::Database), &error))
+        return true;
+    dialogs.message(Attention,
+                    QStringLiteral("Impossible de créer la base de données dans le dossier « %1 » :\n%2")
+                        .arg(QDir::toNativeSeparators(dataFolder), error),
+                    Dialogs::Icon::Critical);
+    return false;
+}
+
 bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateTime &now)
 {
     const QString shownFolder = QDir::toNativeSeparators(dataFolder);
@@ -137,18 +156,8 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
     }
     live = DataFiles::LiveDatabase(dataFolder);
     if (live.isEmpty()) {
-        if (!dialogs.question(Confirmer, QStringLiteral("Le dossier « %1 » ne contient pas de base de données.\n"
-                                                        "Voulez-vous créer une base de données vide dans ce dossier ?")
-                                             .arg(shownFolder)))
+        if (!AskForEmptyDatabase(dataFolder, dialogs) || !CreateEmptyDatabase(dataFolder, dialogs))
             return false;
-        QString error;
-        if (!Schema::CreateDatabase(QDir(dataFolder).filePath(DataFiles::Database), &error)) {
-            dialogs.message(Attention,
-                            QStringLiteral("Impossible de créer la base de données dans le dossier « %1 » :\n%2")
-                                .arg(shownFolder, error),
-                            Dialogs::Icon::Critical);
-            return false;
-        }
         live = DataFiles::LiveDatabase(dataFolder);
     }
 

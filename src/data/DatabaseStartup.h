@@ -18,3 +18,9 @@ bool PrepareDataFolder(const QString &dataFolder, Dialogs &dialogs, const QDateT
 // unreadable: offers donnees.BAK, keeping the damaged file aside.
 bool OfferPreviousDatabase(const QString &dataFolder, const QString &damagedPath, const QString &reason,
                            Dialogs &dialogs, const QDateTime &now);
+
+// The usual question about a folder without a database ("Voulez-vous créer
+// une base de données vide dans ce dossier ?"), and the creation once agreed
+// (false after saying why it failed).
+bool AskForEmptyDatabase(const QString &dataFolder, Dialogs &dialogs);
+bool CreateEmptyDatabase(const QString &dataFolder, Dialogs &dialogs);

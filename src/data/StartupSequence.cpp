@@ -7,6 +7,7 @@
 #include "common/Dialogs.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 bool StartDatabase(Connection &connection, Dialogs &dialogs, const QDateTime &now)
 {
@@ -51,4 +52,36 @@ bool StartDatabase(Connection &connection, Dialogs &dialogs, const QDateTime &no
                         .arg(QDir::toNativeSeparators(folder), error),
                     Dialogs::Icon::Critical);
     return false;
+}
+
+bool TakeDataFolder(Connection &connection, InstanceLock &lock, const QString &folder, Dialogs &dialogs,
+                    const QDateTime &now, InstanceLock::Ask ask)
+{
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+    const QFileInfo info(path);
+    const bool missing = !info.exists();
+    if (!missing && !info.isDir()) {
+        dialogs.message(QStringLiteral("ATTENTION"),
+                        QStringLiteral("« %1 » n'est pas un dossier.").arg(QDir::toNativeSeparators(path)),
+                        Dialogs::Icon::Warning);
+        return false;
+    }
+    if (missing) {
+        if (!AskForEmptyDatabase(path, dialogs))
+            return false;
+        if (!QDir().mkpath(path)) {
+            dialogs.message(QStringLiteral("ATTENTION"),
+                            QStringLiteral("Impossible de créer le dossier « %1 ».").arg(QDir::toNativeSeparators(path)),
+                            Dialogs::Icon::Critical);
+            return false;
+        }
+    }
+    InstanceLock next;
+    if (!next.acquireOrRefuse(path, dialogs, now, ask))
+        return false;
+    if (missing && DataFiles::LiveDatabase(path).isEmpty() && !CreateEmptyDatabase(path, dialogs))
+        return false;
+    lock = std::move(next);
+    connection.setDataFolder(path);
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "InstanceLock.h"
+
 #include <QDateTime>
 
 class Connection;
@@ -11,3 +13,12 @@ class Dialogs;
 // opened uncompacted; a file found unreadable is offered the "donnees.BAK"
 // path. False means the program must stop (the reason has been shown).
 bool StartDatabase(Connection &connection, Dialogs &dialogs, const QDateTime &now);
+
+// Makes `folder` the data folder of `connection`, holding its lock in `lock`.
+// A folder that is not there is created, with an empty database, once the
+// user agrees (the question asked of any folder without a database); a folder
+// that another copy of the program works on is refused as at start-up. The
+// lock of the previous folder is released only once the new one is held.
+// False (the reason has been shown) leaves the folder and the lock as they were.
+bool TakeDataFolder(Connection &connection, InstanceLock &lock, const QString &folder, Dialogs &dialogs,
+                    const QDateTime &now, InstanceLock::Ask ask = InstanceLock::Ask::WhenStale);

@@ -54,12 +54,7 @@ const QList<Command> &commands()
          "Valiser les modifications",
          {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}},
         {"Abandon", "&Abandon", "Abandonne la saisie", {QKeySequence(Qt::Key_Escape)}},
-        // The pupil's results sheet comes with the reports; until then the
-        // button stays, disabled.
-        {"Imprime",
-         "&Imprimer",
-         "Imprime la fiche de résultats de l'élève — pas encore disponible",
-         {QKeySequence(Qt::CTRL | Qt::Key_P)}},
+        {"Imprime", "&Imprimer", "Imprime la fiche de résultats de l'élève", {QKeySequence(Qt::CTRL | Qt::Key_P)}},
         {"Sortie", "&Sortie", "Sortir de la fiche de saisie des résultats", {}},
     };
     return list;
@@ -380,7 +375,7 @@ void EntryWindow::setViewMode(bool view)
     m_pupilSpinBox->setEnabled(view);
     for (const char *key : {"Modifie", "Sortie"})
         m_actions.value(QLatin1String(key))->setEnabled(view);
-    m_actions.value(QStringLiteral("Imprime"))->setEnabled(false);
+    m_actions.value(QStringLiteral("Imprime"))->setEnabled(view && m_printSheet);
     m_previousPupil->setEnabled(view);
     m_nextPupil->setEnabled(view);
     for (const char *key : {"Valider", "Abandon"})
@@ -424,8 +419,15 @@ void EntryWindow::EntryToolbarCommand(const QString &key)
     } else if (key == QLatin1String("Sortie")) {
         m_editing = false;
         accept();
+    } else if (key == QLatin1String("Imprime") && !m_editing && m_printSheet) {
+        m_printSheet(pupilKey(), this);
     }
-    // "Imprime": no pupil sheet is printed from this window.
+}
+
+void EntryWindow::setSheetPrinter(SheetPrinter printer)
+{
+    m_printSheet = std::move(printer);
+    m_actions.value(QStringLiteral("Imprime"))->setEnabled(!m_editing && m_printSheet);
 }
 
 void EntryWindow::validate()
@@ -700,8 +702,10 @@ void EntryWindow::closeEvent(QCloseEvent *event)
     }
 }
 
-int OpenEntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent)
+int OpenEntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent,
+                    const EntryWindow::SheetPrinter &printSheet)
 {
     EntryWindow window(context, level, tabIndex, parent);
+    window.setSheetPrinter(printSheet);
     return window.exec();
 }

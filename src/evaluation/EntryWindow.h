@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QMap>
 
+#include <functional>
+
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -30,11 +32,16 @@ class EntryWindow : public QDialog, public EntryForm
 {
     Q_OBJECT
 public:
+    // Prints a pupil's results sheet (by key), over the window it is given.
+    using SheetPrinter = std::function<void(qint64 pupilKey, QWidget *parent)>;
+
     // Opens on tab `tabIndex` (for GS, tab 0 is the second trimester) in view mode.
     EntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent = nullptr);
     ~EntryWindow() override;
 
     int level() const { return m_level; }
+    // What "Imprimer" runs for the pupil shown; without it the button stays disabled.
+    void setSheetPrinter(SheetPrinter printer);
     bool editing() const { return m_editing; }
 
     // Fills the boxes from the selected pupil's stored item fields; "_" for
@@ -94,6 +101,7 @@ private:
     QList<Roster::PupilEntry> m_pupils; // the class, in list order
     bool m_editing = false;
     bool m_refocusing = false;
+    SheetPrinter m_printSheet;
     int m_refusedBox = 0;
 
     QMap<int, QLineEdit *> m_boxes; // by box number, in box-number order
@@ -112,5 +120,6 @@ private:
 };
 
 // Opens the entry window of `level` modally over `parent`, on tab
-// `tabIndex`, for the session's pupil.
-int OpenEntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent);
+// `tabIndex`, for the session's pupil; "Imprimer" runs `printSheet`.
+int OpenEntryWindow(AppContext &context, int level, int tabIndex, QWidget *parent,
+                    const EntryWindow::SheetPrinter &printSheet = {});

@@ -143,8 +143,8 @@ void MainWindow::runCommand(const QString &toolbar, const QString &key)
             command();
         return;
     }
-    const bool needsEvaluatedLevel =
-        key.startsWith(QLatin1String("Trim")) || key == QLatin1String("Saisie") || key == QLatin1String("Analyse");
+    const bool needsEvaluatedLevel = key.startsWith(QLatin1String("Trim")) || key == QLatin1String("Saisie") ||
+                                     key == QLatin1String("Analyse") || key == QLatin1String("Imprime");
     if (needsEvaluatedLevel && !levelIsEvaluated())
         return;
     if (key.startsWith(QLatin1String("Trim"))) {
@@ -249,10 +249,9 @@ void MainWindow::buildMainToolbar()
         QStringLiteral("Sauvegarde de sécurité"), QStringLiteral("Ctrl+S"), QStringLiteral("backup"));
     add(QStringLiteral("Restaure"), QStringLiteral("&Restaure"), QStringLiteral("Restaure"),
         QStringLiteral("Restaure une sauvegarde"), QStringLiteral("Ctrl+R"), QStringLiteral("restore"));
-    // The pupil's results sheet is not printed yet: the button waits for it, disabled.
+    // The selected pupil's results sheet.
     add(QStringLiteral("Imprime"), QStringLiteral("&Imprime"), QStringLiteral("Imprime"),
-        QStringLiteral("Impression résultats élève (pas encore disponible)"), QStringLiteral("Ctrl+P"),
-        QStringLiteral("print"));
+        QStringLiteral("Impression résultats élève"), QStringLiteral("Ctrl+P"), QStringLiteral("print"));
     m_mainToolbar->addSeparator();
     add(QStringLiteral("Changt. année"), QStringLiteral("Changt. &année"), QStringLiteral("Change"),
         QStringLiteral("Opération de changement d'année"), QStringLiteral("Ctrl+Shift+A"),
@@ -692,15 +691,15 @@ void MainWindow::updateToolbars()
         for (int i = 0; i < buttons.size(); ++i)
             buttons.at(i)->setEnabled(enabled->value(i));
     }
-    // The main toolbar: the entry and the synthesis need a pupil of a class,
-    // the year change a school; the pupil's results sheet is not printed yet.
+    // The main toolbar: the entry, the synthesis and the pupil's results
+    // sheet need a pupil of a class, the year change a school.
     const Session &session = m_context.session;
     const bool open = m_context.connection.isOpen();
     const auto button = [this](const char *key) { return m_mainToolbar->findChild<QAction *>(QLatin1String(key)); };
     button("Saisie")->setEnabled(open && session.hasClass() && session.hasPupil());
     button("Analyse")->setEnabled(open && session.hasClass() && session.hasPupil());
     button("Change")->setEnabled(open && session.schoolNo() != 0);
-    button("Imprime")->setEnabled(false);
+    button("Imprime")->setEnabled(open && session.hasClass() && session.hasPupil());
     if (QAction *grid = m_entryMenu->findChild<QAction *>(QStringLiteral("Grille")))
         grid->setEnabled(open && session.hasClass() && session.classLevel() != 0);
 }

@@ -6,6 +6,8 @@
 #include "data/AppContext.h"
 #include "evaluation/ClassGridWindow.h"
 #include "evaluation/EntryWindow.h"
+#include "reports/ReportPrinter.h"
+#include "reports/SheetCommand.h"
 #include "reports/SynthesisCommand.h"
 #include "transfers/LastYearWindow.h"
 #include "transfers/PupilTransferCommands.h"
@@ -66,10 +68,20 @@ void ConnectMainWindow(MainWindow &window, AppContext &context)
     window.setCommand(QStringLiteral("mainToolbar/Analyse"),
                       [&context, &screen] { OpenClassSynthesis(context, screen.programTitle(), screen.window()); });
 
+    // The pupil's results sheet: "Imprime" for the selected pupil, "Imprimer"
+    // of the entry windows for the one shown; one printer keeps the choices.
+    auto sheetPrinter = std::make_shared<ReportPrinter>();
+    const EntryWindow::SheetPrinter printSheet = [&context, &screen, sheetPrinter](qint64 key, QWidget *over) {
+        PrintPupilSheet(context, screen.programTitle(), key, *sheetPrinter, over);
+    };
+    window.setCommand(QStringLiteral("mainToolbar/Imprime"),
+                      [&context, &screen, printSheet] { printSheet(context.session.pupilKey(), screen.window()); });
+
     // "Saisie", its trimester menu and a pupil's double-click open the entry
     // window of the class's level on the chosen tab, modal.
-    window.setEntryOpener(
-        [&context, &window](int level, int tabIndex) { OpenEntryWindow(context, level, tabIndex, &window); });
+    window.setEntryOpener([&context, &window, printSheet](int level, int tabIndex) {
+        OpenEntryWindow(context, level, tabIndex, &window, printSheet);
+    });
     // "Grille" and "Toute la classe…": the class's trimester as a grid.
     window.setGridOpener([&context, &window] { OpenClassGrid(context, 0, &window); });
 }

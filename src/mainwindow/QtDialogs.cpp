@@ -151,7 +151,7 @@ bool QtDialogs::printDialog(QPrinter *printer)
 std::optional<ChooserChoice> QtDialogs::chooseFolder(const ChooserRequest &request)
 {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    std::optional<ChooserChoice> choice = RunFolderChooser(request, m_dataFolder, m_parent);
+    std::optional<ChooserChoice> choice = RunFolderChooser(request, m_dataFolder ? m_dataFolder() : QString(), m_parent);
     QApplication::restoreOverrideCursor();
     return choice;
 }

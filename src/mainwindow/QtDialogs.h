@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 // Loads Qt's French translation, so that standard buttons read "Oui", "Non",
@@ -24,8 +26,8 @@ class QtDialogs final : public Dialogs
 public:
     explicit QtDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
-    // The folder the chooser refuses.
-    void setDataFolder(const QString &folder) { m_dataFolder = folder; }
+    // The folder the chooser refuses: the data folder of the moment.
+    void setDataFolder(std::function<QString()> folder) { m_dataFolder = std::move(folder); }
 
     void message(const QString &title, const QString &text, Icon icon = Icon::Information) override;
     bool question(const QString &title, const QString &text, bool defaultNo = false) override;
@@ -37,5 +39,5 @@ public:
 
 private:
     QWidget *m_parent;
-    QString m_dataFolder;
+    std::function<QString()> m_dataFolder;
 };
