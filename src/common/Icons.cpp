@@ -24,6 +24,7 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("grid"), QStringLiteral("view-grid-symbolic")},
         {QStringLiteral("backup"), QStringLiteral("document-save")},
         {QStringLiteral("restore"), QStringLiteral("document-revert")},
+        {QStringLiteral("dataFolder"), QStringLiteral("folder-open")},
         {QStringLiteral("print"), QStringLiteral("document-print")},
         {QStringLiteral("printPage"), QStringLiteral("printer")},
         {QStringLiteral("pageSetup"), QStringLiteral("document-page-setup")},

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -249,6 +250,8 @@ void MainWindow::buildMainToolbar()
         QStringLiteral("Sauvegarde de sécurité"), QStringLiteral("Ctrl+S"), QStringLiteral("backup"));
     add(QStringLiteral("Restaure"), QStringLiteral("&Restaure"), QStringLiteral("Restaure"),
         QStringLiteral("Restaure une sauvegarde"), QStringLiteral("Ctrl+R"), QStringLiteral("restore"));
+    add(QStringLiteral("Dossier"), QStringLiteral("&Dossier"), QStringLiteral("Dossier"),
+        QStringLiteral("Changer de dossier de données…"), QStringLiteral("Ctrl+O"), QStringLiteral("dataFolder"));
     // The selected pupil's results sheet.
     add(QStringLiteral("Imprime"), QStringLiteral("&Imprime"), QStringLiteral("Imprime"),
         QStringLiteral("Impression résultats élève"), QStringLiteral("Ctrl+P"), QStringLiteral("print"));
@@ -497,7 +500,11 @@ bool MainWindow::start()
 {
     AppState &state = m_context.state;
     state.DataFolder = m_context.connection.DataFolder();
-    setWindowTitle(programTitle());
+    // The title bar names the data folder: a teacher with two folders sees which one is open.
+    QString folder = QDir::toNativeSeparators(state.DataFolder);
+    if (folder.size() > 1)
+        folder.chop(1);
+    setWindowTitle(state.DataFolder.isEmpty() ? programTitle() : programTitle() + QStringLiteral(" — ") + folder);
     if (!StartDatabase(m_context.connection, m_context.dialogs, m_context.clock.now())) {
         m_context.session.clear();
         updateToolbars();

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "admin/AdministrationCommands.h"
 #include "backup/BackupCommands.h"
+#include "backup/DataFolderCommand.h"
 #include "data/AppContext.h"
 #include "evaluation/ClassGridWindow.h"
 #include "evaluation/EntryWindow.h"
@@ -63,6 +64,8 @@ void ConnectMainWindow(MainWindow &window, AppContext &context)
     // The main toolbar: backup, restore, the year change, the synthesis.
     window.setCommand(QStringLiteral("mainToolbar/Sauvegarde"), [&context, &screen] { RunBackup(context, screen); });
     window.setCommand(QStringLiteral("mainToolbar/Restaure"), [&context, &screen] { RunRestore(context, screen); });
+    window.setCommand(QStringLiteral("mainToolbar/Dossier"),
+                      [&context, &screen] { RunChangeDataFolder(context, screen); });
     window.setCommand(QStringLiteral("mainToolbar/Change"),
                       [&context, &screen] { OpenYearChangeWindow(context, screen); });
     window.setCommand(QStringLiteral("mainToolbar/Analyse"),
