@@ -1,5 +1,7 @@
 #include "ZipReader.h"
 
+#include "common/ZipSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,30 +42,6 @@ QString methodName(quint16 method)
     default:
         return QStringLiteral("Unknown");
     }
-}
-
-// Why libzip could not open an archive, in French.
-QString openError(int code, const QString &shown)
-{
-    switch (code) {
-    case ZIP_ER_NOENT:
-        return QStringLiteral("L'archive « %1 » est introuvable.").arg(shown);
-    case ZIP_ER_NOZIP:
-        return QStringLiteral("« %1 » n'est pas une archive zip.").arg(shown);
-    case ZIP_ER_INCONS:
-        return QStringLiteral("L'archive « %1 » est endommagée.").arg(shown);
-    default:
-        return QStringLiteral("L'archive « %1 » ne peut pas être lue (erreur %2 de libzip).")
-            .arg(shown, QString::number(code));
-    }
-}
-
-// The size a directory entry declares, capped at 256 TiB (far beyond any
-// limit) so that sums and percentages of it cannot overflow.
-qint64 declaredSize(const zip_stat_t &st, zip_uint64_t field, int flag)
-{
-    constexpr zip_uint64_t Cap = zip_uint64_t(1) << 48;
-    return (st.valid & flag) ? qint64(std::min(field, Cap)) : 0;
 }
 
 // A name that could land outside the extraction folder: absolute, with a
@@ -216,7 +194,7 @@ int ZipReader::runLibrary(bool listOnly, const QStringList &include)
     int code = 0;
     run.archive = zip_open(QFile::encodeName(m_zipFile).constData(), ZIP_RDONLY, &code);
     if (!run.archive) {
-        setError(code, openError(code, QFileInfo(m_zipFile).fileName()));
+        setError(code, ZipSupport::OpenError(code, QFileInfo(m_zipFile).fileName()));
         return m_errorNumber;
     }
     const zip_int64_t count = zip_get_num_entries(run.archive, 0);
@@ -253,8 +231,8 @@ int ZipReader::runLibrary(bool listOnly, const QStringList &include)
         }
         if (listOnly) {
             e.folder = cut > 0 ? fullName.left(cut) : QString();
-            e.size = declaredSize(st, st.size, ZIP_STAT_SIZE);
-            e.packedSize = declaredSize(st, st.comp_size, ZIP_STAT_COMP_SIZE);
+            e.size = ZipSupport::DeclaredSize(st, st.size, ZIP_STAT_SIZE);
+            e.packedSize = ZipSupport::DeclaredSize(st, st.comp_size, ZIP_STAT_COMP_SIZE);
             e.ratio = e.size > 0 ? int(std::clamp<qint64>((e.size - e.packedSize) * 100 / e.size, -999, 100)) : 0;
             e.method = (st.valid & ZIP_STAT_COMP_METHOD) ? methodName(st.comp_method) : QString();
             if (st.valid & ZIP_STAT_MTIME)
@@ -323,8 +301,8 @@ bool ZipReader::checkArchive(Run &run, const QStringList &include)
         }
         if (folderEntry || !wanted(fullName, include))
             continue;
-        const qint64 size = declaredSize(st, st.size, ZIP_STAT_SIZE);
-        const qint64 packed = declaredSize(st, st.comp_size, ZIP_STAT_COMP_SIZE);
+        const qint64 size = ZipSupport::DeclaredSize(st, st.size, ZIP_STAT_SIZE);
+        const qint64 packed = ZipSupport::DeclaredSize(st, st.comp_size, ZIP_STAT_COMP_SIZE);
         if (tooCompressed.isEmpty() && size >= m_limits.ratioFrom && double(size) > double(packed) * m_limits.ratio)
             tooCompressed = fullName;
         total = std::min(total + size, qint64(1) << 62);
@@ -400,7 +378,7 @@ bool ZipReader::extractEntry(Run &run, qint64 index, const QString &fullName)
 
     // The header's size bounds what is read: an entry that turns out larger
     // than it said (and so than the checks weighed) is stopped there.
-    const qint64 declared = declaredSize(st, st.size, ZIP_STAT_SIZE);
+    const qint64 declared = ZipSupport::DeclaredSize(st, st.size, ZIP_STAT_SIZE);
     qint64 read = 0;
     const auto stop = [&](const QString &why) {
         setError(ErrorTooLarge, QStringLiteral("L'archive « %1 » est refusée : %2 Rien n'a été extrait.")

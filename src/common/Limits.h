@@ -25,6 +25,17 @@ constexpr int ZipEntries = 10000;
 // compresses about 10:1; a zip bomb by thousands).
 constexpr qint64 ZipRatio = 200;
 
+// Spreadsheets read back: a workbook or CSV file of results, and the school
+// administration's CSV list of pupils.
+constexpr qint64 SpreadsheetBytes = 8 * 1024 * 1024;
+constexpr qint64 SpreadsheetPartBytes = 32 * 1024 * 1024; // one unzipped part of a workbook
+constexpr int SpreadsheetSheets = 100;
+constexpr int SpreadsheetRows = 1000;
+constexpr int SpreadsheetColumns = 300;
+constexpr int CellLength = 1000;      // characters of one cell
+constexpr int CsvLineLength = 20000;  // characters of one line of a CSV file
+constexpr int SchoolListPupils = 3000; // pupils of one administration list
+
 // A lock file from another machine, or unreadable, is reported as stale after this long.
 constexpr int StaleLockHours = 12;
 

@@ -1,9 +1,10 @@
 # Refuses an include that goes up the layers, and names taken from control
 # numbers. Run as: cmake -DSOURCE_DIR=<src> -P CheckLayers.cmake
-#   common -> data -> evaluation -> reports -> admin, transfers, backup -> mainwindow -> app
+#   common -> data -> evaluation -> reports -> admin, transfers, backup, spreadsheets -> mainwindow -> app
 set(order common data evaluation reports features mainwindow app)
 function(rank_of folder out)
-  if(folder STREQUAL "admin" OR folder STREQUAL "transfers" OR folder STREQUAL "backup")
+  if(folder STREQUAL "admin" OR folder STREQUAL "transfers" OR folder STREQUAL "backup"
+     OR folder STREQUAL "spreadsheets")
     set(folder features)
   endif()
   list(FIND order ${folder} r)
