@@ -1,5 +1,8 @@
 #include "BackupCommands.h"
 
+#include "FolderPaths.h"
+#include "ScheduledBackup.h"
+
 #include "common/MainScreen.h"
 #include "data/AppContext.h"
 #include "data/DataFiles.h"
@@ -20,18 +23,30 @@ const QString RestoreGivenUp = QStringLiteral("La proc√©dure de restauration a √
 std::optional<ChooserChoice> askFolder(AppContext &context, bool folderMode)
 {
     // Backup and restore remember one folder: a backup is restored from where it was written.
-    return context.dialogs.chooseFolder(
-        {folderMode, QStringLiteral("*.mdb"), folderMode ? DestinationTitle : RestoreTitle, QStringLiteral("sauvegarde")});
+    // The restore lists the newest first: the scheduled dated copies, and "donnees.mdb" by its date.
+    return context.dialogs.chooseFolder({folderMode, QStringLiteral("*.mdb"),
+                                         folderMode ? DestinationTitle : RestoreTitle, QStringLiteral("sauvegarde"),
+                                         !folderMode});
+}
+
+// The file a restore brings back: the dated copy selected, else the
+// folder's "donnees.mdb" whatever file was selected.
+QString restoredFile(const ChooserChoice &choice)
+{
+    if (ScheduledBackup::DateOfName(choice.file).isValid())
+        return FolderPaths::FileIn(choice.folder, choice.file);
+    return DataFiles::LiveDatabase(choice.folder);
 }
 
 // A restore replaces everything typed since the backup: asked first, naming
 // the backup's date and time ("Non" unless chosen).
-bool confirmRestore(AppContext &context, const QString &folder)
+bool confirmRestore(AppContext &context, const QString &backup)
 {
-    const QString backup = DataFiles::LiveDatabase(folder);
-    if (backup.isEmpty())
+    if (backup.isEmpty() || !QFileInfo(backup).isFile())
         return true; // nothing to replace with: the copy says why
-    const QDateTime written = QFileInfo(backup).lastModified();
+    // A dated copy was made at the instant its name gives, whatever its file's time says.
+    const QDateTime dated = ScheduledBackup::DateOfName(QFileInfo(backup).fileName());
+    const QDateTime written = dated.isValid() ? dated : QFileInfo(backup).lastModified();
     const QLocale french(QLocale::French);
     return context.dialogs.question(
         QStringLiteral("Confirmer"),
@@ -63,7 +78,8 @@ std::optional<bool> copyWithDatabaseClosed(AppContext &context, MainScreen &scre
                                            const BackupFiles::Faults &faults, QString *reason)
 {
     const std::optional<ChooserChoice> choice = askFolder(context, !restoring);
-    if (!choice || (restoring && !confirmRestore(context, choice->folder)))
+    const QString restored = choice && restoring ? restoredFile(*choice) : QString();
+    if (!choice || (restoring && !confirmRestore(context, restored)))
         return std::nullopt;
     const SelectionKeys selected = context.session.keys();
     bool copied;
@@ -71,8 +87,12 @@ std::optional<bool> copyWithDatabaseClosed(AppContext &context, MainScreen &scre
         BusyGuard busy(context.dialogs);
         context.connection.CloseDatabase();
         const QString &data = context.state.DataFolder;
-        copied = restoring ? BackupFiles::CopyIn(data, choice->folder, reason, faults)
-                           : BackupFiles::CopyOut(data, choice->folder, reason, faults);
+        if (!restoring)
+            copied = BackupFiles::CopyOut(data, choice->folder, reason, faults);
+        else if (ScheduledBackup::DateOfName(choice->file).isValid())
+            copied = BackupFiles::CopyInFile(data, restored, reason, faults);
+        else
+            copied = BackupFiles::CopyIn(data, choice->folder, reason, faults);
     }
     if (copied)
         screen.restart();

@@ -1,6 +1,7 @@
 #include "FolderChooser.h"
 
 #include "FolderPaths.h"
+#include "ScheduledBackup.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -414,8 +415,24 @@ void FolderChooser::folderChanged()
         m_fileList->clear();
         if (!folder.isEmpty()) {
             const QStringList patterns = m_request.pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-            m_fileList->addItems(
-                QDir(folder).entryList(patterns, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase));
+            QStringList names =
+                QDir(folder).entryList(patterns, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+            if (m_request.newestFirst) {
+                const QDir dir(folder);
+                auto written = [&dir](const QString &name) {
+                    const QDateTime dated = ScheduledBackup::DateOfName(name);
+                    return dated.isValid() ? dated : QFileInfo(dir.filePath(name)).lastModified();
+                };
+                QList<std::pair<QDateTime, QString>> byDate;
+                for (const QString &name : names)
+                    byDate.append({written(name), name});
+                std::stable_sort(byDate.begin(), byDate.end(),
+                                 [](const auto &a, const auto &b) { return a.first > b.first; });
+                names.clear();
+                for (const auto &entry : byDate)
+                    names << entry.second;
+            }
+            m_fileList->addItems(names);
         }
     }
     fileListPathChanged();

@@ -16,6 +16,9 @@ struct ChooserRequest
     // The commands that share a remembered folder share this name (backup and
     // restore do); empty: the mode, pattern and title name it.
     QString memory;
+    // The file list shows the newest files first (a dated copy by the date in
+    // its name, another file by its modification time), else in name order.
+    bool newestFirst = false;
 };
 
 // What the user chose: the folder (without a trailing separator, except for

@@ -1,5 +1,6 @@
 #include "YearChangeWindow.h"
 
+#include "ArchivePurge.h"
 #include "YearChange.h"
 #include "common/MainScreen.h"
 #include "data/AppContext.h"
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -103,6 +105,23 @@ YearChangeWindow::YearChangeWindow(AppContext &context, MainScreen &screen, QWid
     m_list->setColumnWidth(1, 130);
     m_list->setColumnWidth(2, 80);
 
+    // Past years' archives are kept no longer than needed.
+    m_keptYearsBox = new QSpinBox(this);
+    m_keptYearsBox->setObjectName(QStringLiteral("keptYearsBox"));
+    m_keptYearsBox->setRange(1, ArchivePurge::MaxKeptYears);
+    m_keptYearsBox->setValue(ArchivePurge::DefaultKeptYears);
+    m_keptYearsBox->setSuffix(QStringLiteral(" années scolaires"));
+    auto *keptLabel = new QLabel(QStringLiteral("Archives à &garder :"), this);
+    keptLabel->setBuddy(m_keptYearsBox);
+    m_purgeButton = new QPushButton(QStringLiteral("Purger les archives…"), this);
+    m_purgeButton->setObjectName(QStringLiteral("purgeButton"));
+    m_purgeButton->setAutoDefault(false);
+    auto *purgeRow = new QHBoxLayout;
+    purgeRow->addWidget(keptLabel);
+    purgeRow->addWidget(m_keptYearsBox);
+    purgeRow->addStretch(1);
+    purgeRow->addWidget(m_purgeButton);
+
     auto *outer = new QVBoxLayout(this);
     outer->addWidget(m_schoolLabel);
     outer->addWidget(m_description);
@@ -110,9 +129,11 @@ YearChangeWindow::YearChangeWindow(AppContext &context, MainScreen &screen, QWid
     outer->addLayout(yearsRow);
     outer->addSpacing(6);
     outer->addWidget(m_list, 1);
+    outer->addLayout(purgeRow);
     resize(560, 380);
 
     connect(m_changeButton, &QPushButton::clicked, this, [this] { changeYearClicked(); });
+    connect(m_purgeButton, &QPushButton::clicked, this, [this] { purgeClicked(); });
     refreshHistory();
 }
 
@@ -182,6 +203,51 @@ void YearChangeWindow::changeYearClicked()
                     QStringLiteral("La procédure de changement d'année s'est déroulée avec succès !"));
     // The school shown again, emptied, with its latest change.
     m_screen.showSelection({m_context.session.schoolNo(), 0, 0});
+}
+
+void YearChangeWindow::purgeClicked()
+{
+    Dialogs &dialogs = m_context.dialogs;
+    Connection &connection = m_context.connection;
+    const auto school = qint16(m_context.session.schoolNo());
+    const int kept = m_keptYearsBox->value();
+    QString error;
+    const QList<ArchivePurge::YearRows> plan =
+        ArchivePurge::Plan(connection, school, m_context.state.years.CurrentSchoolYear, kept, &error);
+    if (!error.isEmpty()) {
+        dialogs.message(QStringLiteral("Abandon"), QStringLiteral("Lecture des archives impossible :\n") + error,
+                        Dialogs::Icon::Warning);
+        return;
+    }
+    if (plan.isEmpty()) {
+        dialogs.message(QStringLiteral("Message"),
+                        QStringLiteral("Aucune archive de l'école n'a plus de %1 année(s) scolaire(s) : "
+                                       "rien n'est effacé.")
+                            .arg(kept));
+        return;
+    }
+    if (!dialogs.question(QStringLiteral("Confirmez"),
+                          QStringLiteral("Les résultats archivés de l'école des années suivantes vont être "
+                                         "effacés définitivement :\n%1\n\nVoulez-vous continuer ?")
+                              .arg(ArchivePurge::Describe(plan, QStringLiteral("\n"))),
+                          true))
+        return;
+    bool done;
+    {
+        BusyGuard busy(dialogs);
+        done = ArchivePurge::Perform(connection, school, plan, m_context.clock.now(), &error);
+    }
+    if (!done) {
+        dialogs.message(QStringLiteral("Abandon"),
+                        QStringLiteral("La purge des archives a échoué : aucune archive n'a été effacée.\n\n") + error,
+                        Dialogs::Icon::Warning);
+        return;
+    }
+    connection.VIEW_ANCIEN.refresh();
+    refreshHistory();
+    dialogs.message(QStringLiteral("Message"),
+                    QStringLiteral("La purge des archives s'est déroulée avec succès !\n"
+                                   "La place libérée sera rendue au disque au prochain démarrage du programme."));
 }
 
 int OpenYearChangeWindow(AppContext &context, MainScreen &screen)

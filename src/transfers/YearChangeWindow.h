@@ -5,6 +5,7 @@
 class MainScreen;
 class QLabel;
 class QPushButton;
+class QSpinBox;
 class QTreeWidget;
 struct AppContext;
 
@@ -20,6 +21,9 @@ public:
     void refreshHistory();
     // " >> Changer d'année >>": the refusal, the two confirmations, the change.
     void changeYearClicked();
+    // « Purger les archives… »: the school's archived years older than the
+    // years to keep, counted, confirmed ("Non" by default), deleted.
+    void purgeClicked();
 
     const QString &lastChangeYear() const { return m_lastChangeYear; }
     QTreeWidget *historyList() const { return m_list; }
@@ -32,6 +36,8 @@ private:
     QLabel *m_description = nullptr;
     QTreeWidget *m_list = nullptr;
     QPushButton *m_changeButton = nullptr;
+    QSpinBox *m_keptYearsBox = nullptr;
+    QPushButton *m_purgeButton = nullptr;
 };
 
 // Opens the year-change window modally over the main window; refused, said
