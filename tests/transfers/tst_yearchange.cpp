@@ -2,10 +2,14 @@
 // failing at any step.
 #include "WindowFixture.h"
 
+#include "transfers/ArchivePurge.h"
 #include "transfers/YearChange.h"
 #include "transfers/YearChangeWindow.h"
 
 #include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
 #include <QTest>
 
 namespace {
@@ -94,6 +98,70 @@ private slots:
                  (QStringList{"7|7|2025-2026|<null>|<null>|<null>", "3|3|2025-2026|<null>|<null>|<null>",
                               "4|7|2026-2027|4|2027-06-15T17:45:00|Année 2026-2027",
                               "5|3|2026-2027|1|2027-06-15T17:45:00|Année 2026-2027"}));
+    }
+
+    // In 2026-2027, keeping 3 school years deletes A's archives of 2019-2020
+    // and 2022-2023 only, after a question that names them with their counts
+    // ("Non" by default); B's archives, a year that is no school year, and a
+    // school's latest archived year however old stay. The purge is logged
+    // without changing the school's last change year.
+    void purgesOldArchives()
+    {
+        Fixture f;
+        f.exec("INSERT INTO PARCOURS (ANNEE, NOECOLE, NOCLASSE, NOM) VALUES ('2019-2020', 7, 1, 'P1'), "
+               "('2019-2020', 7, 1, 'P2'), ('2022-2023', 7, 1, 'P3'), ('2023-2024', 7, 1, 'P4'), "
+               "('vieux', 7, 1, 'P5'), ('2019-2020', 3, 9, 'P6'), ('2018-2019', 5, 1, 'P7')");
+        const QStringList before = f.everything();
+        YearChangeWindow w(f.context, *f.window);
+        auto *purge = w.findChild<QPushButton *>("purgeButton");
+        QCOMPARE(w.findChild<QSpinBox *>("keptYearsBox")->value(), 3);
+        f.dialogs.queueAnswer(false);
+        purge->click();
+        const ScriptedDialogs::Shown asked = f.dialogs.shown().last();
+        QVERIFY(asked.isQuestion && asked.defaultNo);
+        QVERIFY(asked.text.contains("\n2019-2020 : 2 élèves\n2022-2023 : 1 élève\n"));
+        QCOMPARE(f.everything(), before);
+
+        f.dialogs.queueAnswer(true);
+        purge->click();
+        QCOMPARE(f.query("SELECT ANNEE, NOECOLE, NOM FROM PARCOURS ORDER BY NOM, NOECOLE"),
+                 (QStringList{"2025-2026|3|Ancien", "2025-2026|7|Ancien", "2023-2024|7|P4", "vieux|7|P5",
+                              "2019-2020|3|P6", "2018-2019|5|P7"}));
+        QCOMPARE(f.query("SELECT NO_OPER, NOECOLE, ANNEE, nb_eleve, LIBELLE FROM CHANGEANNEE ORDER BY rowid").last(),
+                 QStringLiteral("4|7|2025-2026|3|Purge des archives 2019-2020 : 2 élèves, 2022-2023 : 1 élève"));
+        QCOMPARE(w.lastChangeYear(), QStringLiteral("2025-2026"));
+        QCOMPARE(w.historyList()->topLevelItemCount(), 2);
+
+        QString error;
+        // A school whose only archived year is old keeps it.
+        QVERIFY(ArchivePurge::Plan(f.context.connection, 5, "2026-2027", 1, &error).isEmpty());
+        f.dialogs.clear();
+        purge->click(); // nothing older left
+        QCOMPARE(f.dialogs.titles(), QStringList{"Message"});
+    }
+
+    // The purge is one transaction: a step that fails, or counts that no
+    // longer match what the user confirmed, leave every row.
+    void purgeIsAllOrNothing()
+    {
+        Fixture f;
+        f.exec("INSERT INTO PARCOURS (ANNEE, NOECOLE, NOCLASSE, NOM) VALUES ('2019-2020', 7, 1, 'P1'), "
+               "('2020-2021', 7, 1, 'P2')");
+        const QStringList before = f.everything();
+        QString error;
+        const QList<ArchivePurge::YearRows> plan =
+            ArchivePurge::Plan(f.context.connection, 7, "2026-2027", 3, &error);
+        QCOMPARE(plan.size(), 2);
+        for (const char *step : {"deleted", "logged"}) {
+            QVERIFY(!ArchivePurge::Perform(f.context.connection, 7, plan, f.clock.now(), &error,
+                                           [&](const char *s) { return qstrcmp(s, step) != 0; }));
+            QCOMPARE(f.everything(), before);
+        }
+        QList<ArchivePurge::YearRows> stale = plan;
+        stale.last().rows = 5;
+        QVERIFY(!ArchivePurge::Perform(f.context.connection, 7, stale, f.clock.now(), &error));
+        QVERIFY(error.contains("2020-2021"));
+        QCOMPARE(f.everything(), before);
     }
 
     void faults_data()
