@@ -4,10 +4,13 @@
 
 #include "common/ScriptedDialogs.h"
 #include "data/Compaction.h"
+#include "data/Connection.h"
 #include "data/DataFiles.h"
+#include "data/DataFolderChoice.h"
 #include "data/DatabaseStartup.h"
 #include "data/InstanceLock.h"
 #include "data/Schema.h"
+#include "data/StartupSequence.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -205,6 +208,79 @@ private slots:
         QCOMPARE(fileBytes(dir.filePath(DataFiles::LockFile)), QByteArray("77\nvelorin\nposte-ecole-3\n"));
         plantLock(dir.path(), asked.content, asked.since);
         QVERIFY(lock.takeOver(dir.path(), asked) && lock.held());
+    }
+
+    // The folder the program works on: one named on the command line (relative
+    // to the current folder), else the current folder when it holds the
+    // database (started from a terminal), else the folder last used while it
+    // is there, else "Velorin" in the documents folder.
+    void dataFolderChoice_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<bool>("currentHoldsDatabase");
+        QTest::addColumn<bool>("lastUsedIsFolder");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("source");
+        using S = DataFolderChoice::Source;
+        QTest::newRow("relative argument") << "../autre/" << true << true << "/home/prof/autre" << int(S::Argument);
+        QTest::newRow("absolute argument") << "/srv/ecole" << false << true << "/srv/ecole" << int(S::Argument);
+        QTest::newRow("terminal folder") << "" << true << true << "/home/prof/classe" << int(S::CurrentFolder);
+        QTest::newRow("last used") << "" << false << true << "/media/prof/CLE/Velorin" << int(S::LastUsed);
+        QTest::newRow("last used gone") << "" << false << false << "/home/prof/Documents/Velorin" << int(S::Default);
+    }
+
+    void dataFolderChoice()
+    {
+        QFETCH(QString, argument);
+        QFETCH(bool, currentHoldsDatabase);
+        QFETCH(bool, lastUsedIsFolder);
+        QFETCH(QString, folder);
+        QFETCH(int, source);
+        const DataFolderChoice::Decision decision =
+            DataFolderChoice::Decide({argument, "/home/prof/classe", currentHoldsDatabase, "/media/prof/CLE/Velorin",
+                                      lastUsedIsFolder, "/home/prof/Documents"});
+        QCOMPARE(decision.folder, folder);
+        QCOMPARE(int(decision.source), source);
+        QCOMPARE(DataFolderChoice::Decide({}).folder, QDir::homePath() + "/Documents/Velorin"); // never used
+        // The command line: a folder and the lock option, in any order; anything else is refused.
+        const DataFolderChoice::Arguments parsed = DataFolderChoice::Parse({"--ignorer-verrou", "Mes données"});
+        QVERIFY(parsed.ignoreLock && parsed.folder == "Mes données" && parsed.error.isEmpty());
+        QVERIFY(DataFolderChoice::Parse({"--", "-dossier"}).folder == "-dossier");
+        for (const QStringList &bad : {QStringList{"--verrou"}, QStringList{"a", "b"}})
+            QVERIFY(!DataFolderChoice::Parse(bad).error.isEmpty());
+    }
+
+    // Taking another folder: a missing one is created with an empty database
+    // only after "Oui"; one that another copy works on is refused; the lock
+    // moves only once the new folder is held.
+    void takeDataFolder()
+    {
+        QTemporaryDir dir;
+        const QString first = dir.filePath("premier"), second = dir.filePath("Documents/Velorin");
+        QVERIFY(QDir().mkpath(first));
+        createEmptyDataFolder(first);
+        ScriptedDialogs dialogs;
+        Connection connection;
+        InstanceLock lock;
+        QVERIFY(TakeDataFolder(connection, lock, first, dialogs, Now));
+        dialogs.queueAnswer(false);
+        QVERIFY(!TakeDataFolder(connection, lock, second, dialogs, Now));
+        QVERIFY(!QFileInfo::exists(second) && connection.DataFolder() == first + "/" && lock.held());
+
+        InstanceLock other;
+        QVERIFY(!other.acquire(first));
+        QVERIFY(other.acquire(dir.path()));
+        QVERIFY(!TakeDataFolder(connection, lock, dir.path(), dialogs, Now));
+        QVERIFY(dialogs.shown().last().text.contains("déjà ouvert"));
+        QCOMPARE(connection.DataFolder(), first + "/");
+
+        dialogs.queueAnswer(true);
+        QVERIFY(TakeDataFolder(connection, lock, second, dialogs, Now));
+        QCOMPARE(connection.DataFolder(), second + "/");
+        QVERIFY(!DataFiles::LiveDatabase(second).isEmpty());
+        QVERIFY(InstanceLock().acquire(first)); // released
+        QVERIFY(!InstanceLock().acquire(second));
+        QCOMPARE(dialogs.unansweredQuestions(), 0);
     }
 };
 
