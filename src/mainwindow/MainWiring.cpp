@@ -73,7 +73,8 @@ void ConnectMainWindow(MainWindow &window, AppContext &context)
 
     // The pupil's results sheet: "Imprime" for the selected pupil, "Imprimer"
     // of the entry windows for the one shown; one printer keeps the choices.
-    auto sheetPrinter = std::make_shared<ReportPrinter>();
+    auto *sheetPrinter = new ReportPrinter(&window);
+    sheetPrinter->setObjectName(QStringLiteral("sheetPrinter"));
     const EntryWindow::SheetPrinter printSheet = [&context, &screen, sheetPrinter](qint64 key, QWidget *over) {
         PrintPupilSheet(context, screen.programTitle(), key, *sheetPrinter, over);
     };

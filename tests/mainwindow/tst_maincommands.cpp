@@ -1,6 +1,5 @@
 // The main window's commands around the selection: imports ending on their
-// class, the year change needing a school, classes of a level not evaluated,
-// and the command not ready yet.
+// class, the year change needing a school, classes of a level not evaluated.
 #include "WindowFixture.h"
 
 #include "admin/ClassDialog.h"
@@ -75,7 +74,7 @@ private slots:
         QVERIFY(description.startsWith("La procédure de changement d'année a pour but :\n1- de mémoriser"));
     }
 
-    // "Saisie" and "Synthèse" need a pupil of a class, and an open database; "Imprime" waits.
+    // "Saisie", "Synthèse" and "Imprime" need a pupil of a class, and an open database.
     void entryCommandsNeedAPupil()
     {
         WindowFixture refused(true);
@@ -91,12 +90,11 @@ private slots:
         QAction *entry = f.window->toolbarButton("mainToolbar", "Saisie");
         QAction *synthesis = f.window->toolbarButton("mainToolbar", "Analyse");
         QVERIFY(entry->isEnabled() && synthesis->isEnabled());
-        // The pupil's results sheet is not printed yet: the button waits, disabled, saying so.
         QAction *print = f.window->toolbarButton("mainToolbar", "Imprime");
-        QVERIFY(print->text() == "Imprime" && !print->isEnabled());
-        QVERIFY(print->toolTip().startsWith("Impression résultats élève (pas encore disponible)"));
+        QVERIFY(print->text() == "Imprime" && print->isEnabled());
+        QVERIFY(print->toolTip().startsWith("Impression résultats élève (Ctrl+P)"));
         f.select(f.schools(), QStringLiteral("Ecole B"));
-        QVERIFY(!entry->isEnabled() && !synthesis->isEnabled());
+        QVERIFY(!entry->isEnabled() && !synthesis->isEnabled() && !print->isEnabled());
     }
 
     // A class of a level that is not evaluated says so, and opens nothing.
@@ -106,6 +104,7 @@ private slots:
         QTest::newRow("Saisie") << "Saisie";
         QTest::newRow("2ème Trimestre") << "Trim2";
         QTest::newRow("Synthèse") << "Analyse";
+        QTest::newRow("Imprime") << "Imprime";
         QTest::newRow("double-click") << "";
     }
     void levelNotEvaluated()
@@ -119,6 +118,7 @@ private slots:
         int opened = 0;
         f.window->setEntryOpener([&](int, int) { ++opened; });
         f.window->setCommand("mainToolbar/Analyse", [&] { ++opened; });
+        f.window->setCommand("mainToolbar/Imprime", [&] { ++opened; });
         f.select(f.classes(), QStringLiteral("Aubry CM1"));
         QVERIFY(f.window->toolbarButton("mainToolbar", "Saisie")->isEnabled());
         if (key.isEmpty())

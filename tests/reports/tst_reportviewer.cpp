@@ -7,6 +7,7 @@
 
 #include "common/Icons.h"
 #include "reports/PageSetup.h"
+#include "reports/ReportPrinter.h"
 #include "reports/ReportViewer.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
+#include <QSpinBox>
 #include <QTest>
 
 namespace {
@@ -79,7 +81,8 @@ private slots:
         for (const char *expected :
              {"Classe : CP/B", "2026-2027", "ÉLÈVE 01 Dupont", "Synthèse du : 06-12-2026", "18:30:05", "-1-"})
             QVERIFY2(first.contains(QString::fromUtf8(expected)), expected);
-        QVERIFY(PdfProbe::text(pdf, pages).contains("Profil de la classe"));
+        QVERIFY(PdfProbe::text(pdf, pages - 1).contains("Profil de la classe"));
+        QVERIFY(PdfProbe::text(pdf, pages).contains(QStringLiteral("Répartition des catégories")));
         // Every column inside the paper: the rightmost word ends before the page's edge.
         QVERIFY(wordExtent(pdf, 1).second < 842 - 20);
         // A class without pupils makes one page; a folder that cannot take the file: "Abandon".
@@ -221,11 +224,64 @@ private slots:
 
         f.exec(QStringLiteral("DROP TRIGGER refuse"));
         f.run("mainToolbar", "Analyse");
-        QVERIFY2(shown.startsWith(QStringLiteral("1 Pages|")) && shown.contains("Martin CP"), qPrintable(shown));
+        // The pupils' table and the class's, then the categories counted on a page of their own.
+        QVERIFY2(shown.startsWith(QStringLiteral("2 Pages|")) && shown.contains("Martin CP"), qPrintable(shown));
         // Both Brunos refreshed by key, each with his own values; Emma's class untouched.
         QCOMPARE(f.query(profiles),
                  (QStringList{"Alice|0|4", "Bruno|0|0", "Chloé|0|0", "Denis|0|0", "Emma|<null>|<null>", "Bruno|3|0"}));
         QCOMPARE(f.context.session.pupilKey(), chloe); // the selection stays
+    }
+
+    // "Imprime" prints the selected pupil's results sheet and the entry window's "Imprimer"
+    // the pupil shown, each through the print dialog; « Fiches élèves » of the synthesis
+    // previews the class's sheets, one page each, and writes them as "<class> - fiches.pdf".
+    void pupilSheetCommands()
+    {
+        WindowFixture f;
+        f.fillSample();
+        QVERIFY(f.start());
+        WindowFixture::select(f.classes(), "Martin CP");
+        WindowFixture::select(f.pupils(), QStringLiteral("Bruno"));
+        auto *printer = f.window->findChild<ReportPrinter *>("sheetPrinter");
+        QVERIFY(printer && f.window->toolbarButton("mainToolbar", "Imprime")->isEnabled());
+        const QString printed = f.dir.filePath("fiche.pdf");
+        printer->printer()->setOutputFileName(printed);
+        f.dialogs.queuePrintAnswer(false);
+        f.run("mainToolbar", "Imprime");
+        QVERIFY(!QFile::exists(printed));
+        f.dialogs.queuePrintAnswer(true);
+        f.run("mainToolbar", "Imprime");
+        QCOMPARE(PdfProbe::pageCount(printed), 1);
+        QVERIFY(PdfProbe::text(printed).contains("Bruno") && !PdfProbe::text(printed).contains("Alice"));
+
+        QVERIFY(QFile::remove(printed));
+        WindowFixture::onNextModal([&](QWidget *entry) {
+            entry->findChild<QSpinBox *>("pupilSpinBox")->stepUp(); // on to Chloé
+            f.dialogs.queuePrintAnswer(true);
+            entry->findChild<QAction *>("Imprime")->trigger();
+            entry->close();
+        });
+        f.run("mainToolbar", "Saisie");
+        QVERIFY2(PdfProbe::text(printed).contains(QStringLiteral("Chloé")), qPrintable(PdfProbe::text(printed).left(300)));
+
+        f.dialogs.clear();
+        int pages = 0;
+        WindowFixture::onNextModal([&](QWidget *synthesis) {
+            WindowFixture::onNextModal([&](QWidget *modal) {
+                auto *sheets = qobject_cast<ReportViewer *>(modal);
+                pages = sheets ? sheets->document().pageCount() : -1;
+                sheets->toolbarClicked("writePdf");
+                sheets->close();
+            });
+            qobject_cast<ReportViewer *>(synthesis)->toolbarButton("sheets")->trigger();
+            synthesis->close();
+        });
+        f.run("mainToolbar", "Analyse");
+        const QString pdf = f.folder() + QStringLiteral("/Martin CP - fiches.pdf");
+        QVERIFY(pages == 3 && PdfProbe::pageCount(pdf) == 3);
+        QCOMPARE(f.dialogs.shown().last().text, QStringLiteral("La création du fichier a réussi : Martin CP - fiches.pdf\n"
+                                                               "Il se trouve dans le répertoire : ") +
+                                                    f.folder() + '/');
     }
 
     void batchTool()
@@ -261,6 +317,10 @@ private slots:
         QCOMPARE(run({data, out, "--school", "Nulle part"}, &lines), 1);
         QVERIFY(lines.isEmpty());
         QCOMPARE(run({dir.filePath("empty"), out}, &lines), 1);
+        // With --fiches, each class's pupils' sheets too, one page each (none for the empty class).
+        QCOMPARE(run({data, out, "--school", school, "--fiches"}, &lines), 0);
+        QCOMPARE(lines.filter(" - fiches.pdf").size(), 3);
+        QCOMPARE(PdfProbe::pageCount(lines.filter(" - fiches.pdf").first()), 4);
     }
 };
 
