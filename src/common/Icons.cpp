@@ -22,6 +22,7 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("entry"), QStringLiteral("accessories-text-editor")},
         {QStringLiteral("synthesis"), QStringLiteral("x-office-spreadsheet")},
         {QStringLiteral("grid"), QStringLiteral("view-grid-symbolic")},
+        {QStringLiteral("spreadsheet"), QStringLiteral("applications-office")},
         {QStringLiteral("backup"), QStringLiteral("document-save")},
         {QStringLiteral("restore"), QStringLiteral("document-revert")},
         {QStringLiteral("dataFolder"), QStringLiteral("folder-open")},

@@ -38,6 +38,7 @@ constexpr int twips(int t)
 }
 
 const QString MainToolbar = QStringLiteral("mainToolbar");
+const QString SpreadsheetMenu = QStringLiteral("spreadsheetMenu");
 const QString LastChangeCaption = QStringLiteral("Dernier changement d'année : ");
 
 // The row whose item carries `key`; -1 when none does.
@@ -245,6 +246,33 @@ void MainWindow::buildMainToolbar()
         button->setPopupMode(QToolButton::MenuButtonPopup);
     add(QStringLiteral("Synthèse"), QStringLiteral("S&ynthèse"), QStringLiteral("Analyse"),
         QStringLiteral("Synthèse des résultats"), QStringLiteral("Ctrl+F5"), QStringLiteral("synthesis"));
+    // Results to and from spreadsheets, pupils from the administration's list: a menu.
+    QAction *sheets = add(QStringLiteral("Tableur"), QStringLiteral("&Tableur"), QStringLiteral("Tableur"),
+                          QStringLiteral("Résultats et listes par tableur"), QStringLiteral("Ctrl+Shift+T"),
+                          QStringLiteral("spreadsheet"));
+    auto *sheetMenu = new QMenu(m_mainToolbar);
+    sheetMenu->setObjectName(SpreadsheetMenu);
+    sheetMenu->setAccessibleName(QStringLiteral("Tableur"));
+    sheetMenu->setToolTipsVisible(true);
+    for (const QString &entry : {QStringLiteral("Exporter les résultats…|ExportXlsx|Ctrl+Shift+X"),
+                                 QStringLiteral("Exporter les résultats (CSV)…|ExportCsv|Ctrl+Shift+V"),
+                                 QStringLiteral("Exporter les résultats de l'école…|ExportSchool|Ctrl+Shift+E"),
+                                 QStringLiteral("Importer des résultats…|ImportResults|Ctrl+Shift+R"),
+                                 QStringLiteral("Importer la liste de l'école (CSV)…|ImportSchoolList|Ctrl+Shift+L")}) {
+        const QStringList parts = entry.split(QLatin1Char('|'));
+        QAction *item = sheetMenu->addAction(parts.at(0));
+        item->setObjectName(parts.at(1));
+        item->setData(parts.at(1));
+        SetCommandShortcuts(item, parts.at(2));
+        connect(item, &QAction::triggered, this, [this, key = parts.at(1)] { runCommand(SpreadsheetMenu, key); });
+    }
+    addActions(sheetMenu->actions());
+    sheets->setMenu(sheetMenu);
+    if (auto *button = qobject_cast<QToolButton *>(m_mainToolbar->widgetForAction(sheets))) {
+        button->setPopupMode(QToolButton::InstantPopup);
+        // Its key opens the menu, as a click does.
+        setCommand(MainToolbar + QStringLiteral("/Tableur"), [button] { button->showMenu(); });
+    }
     m_mainToolbar->addSeparator();
     add(QStringLiteral("Sauvegarde"), QStringLiteral("Sauve&garde"), QStringLiteral("Sauvegarde"),
         QStringLiteral("Sauvegarde de sécurité"), QStringLiteral("Ctrl+S"), QStringLiteral("backup"));
@@ -707,6 +735,10 @@ void MainWindow::updateToolbars()
     button("Analyse")->setEnabled(open && session.hasClass() && session.hasPupil());
     button("Change")->setEnabled(open && session.schoolNo() != 0);
     button("Imprime")->setEnabled(open && session.hasClass() && session.hasPupil());
+    const bool evaluated = open && session.hasClass() && session.classLevel() != 0;
+    button("Tableur")->setEnabled(open && session.schoolNo() != 0);
+    for (const char *key : {"ExportXlsx", "ExportCsv"})
+        button(key)->setEnabled(evaluated);
     if (QAction *grid = m_entryMenu->findChild<QAction *>(QStringLiteral("Grille")))
         grid->setEnabled(open && session.hasClass() && session.classLevel() != 0);
 }

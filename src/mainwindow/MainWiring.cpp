@@ -10,6 +10,7 @@
 #include "reports/ReportPrinter.h"
 #include "reports/SheetCommand.h"
 #include "reports/SynthesisCommand.h"
+#include "spreadsheets/SpreadsheetCommands.h"
 #include "transfers/LastYearWindow.h"
 #include "transfers/PupilTransferCommands.h"
 #include "transfers/YearChangeWindow.h"
@@ -80,6 +81,18 @@ void ConnectMainWindow(MainWindow &window, AppContext &context)
     };
     window.setCommand(QStringLiteral("mainToolbar/Imprime"),
                       [&context, &screen, printSheet] { printSheet(context.session.pupilKey(), screen.window()); });
+
+    // "Tableur": results to and from spreadsheets, the administration's list of pupils.
+    window.setCommand(QStringLiteral("spreadsheetMenu/ExportXlsx"),
+                      [&context, &screen] { ExportClassResults(context, screen, false); });
+    window.setCommand(QStringLiteral("spreadsheetMenu/ExportCsv"),
+                      [&context, &screen] { ExportClassResults(context, screen, true); });
+    window.setCommand(QStringLiteral("spreadsheetMenu/ExportSchool"),
+                      [&context, &screen] { ExportSchoolResults(context, screen); });
+    window.setCommand(QStringLiteral("spreadsheetMenu/ImportResults"),
+                      [&context, &screen] { ImportResults(context, screen); });
+    window.setCommand(QStringLiteral("spreadsheetMenu/ImportSchoolList"),
+                      [&context, &screen] { ImportSchoolList(context, screen); });
 
     // "Saisie", its trimester menu and a pupil's double-click open the entry
     // window of the class's level on the chosen tab, modal.

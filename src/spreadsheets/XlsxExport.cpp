@@ -162,6 +162,9 @@ bool Write(const QString &path, const QList<ClassResults> &classes, const QStrin
         return false;
     }
     temporary.close();
+    // A temporary file is private; the workbook is an ordinary file.
+    temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                             QFileDevice::ReadOther);
     const QByteArray target = QFile::encodeName(temporary.fileName());
     lxw_workbook *wb = workbook_new(target.constData());
     if (!wb) {

@@ -14,7 +14,8 @@ private slots:
         QIcon::setThemeName(QStringLiteral("velorin-no-such-theme"));
         const QStringList used = {"entry",  "synthesis", "backup", "restore", "print",     "yearChange", "add",
                                   "modify", "delete",    "export", "import",  "printPage", "pageSetup",  "pdf",
-                                  "close",  "validate",  "next",   "cancel",  "exit",      "grid"};
+                                  "close",  "validate",  "next",   "cancel",  "exit",      "grid",
+                                  "spreadsheet", "dataFolder"};
         for (const QString &command : used) {
             const QString name = Icons::themeName(command);
             QVERIFY2(!name.isEmpty(), qPrintable(command));

@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(keys(f), QStringLiteral("7/4/4"));
         QLabel *lastChange = f.window->findChild<QLabel *>("lastChangeLabel");
         QCOMPARE(lastChange->text(), QStringLiteral("Dernier changement d'année : 2025-2026"));
-        QCOMPARE(enabled(f), QStringLiteral("AMS AMSG AMSEII SASR-C"));
+        QCOMPARE(enabled(f), QStringLiteral("AMS AMSG AMSEII SATSRDIC"));
         // GS is not evaluated in the first trimester.
         QAction *trim1 = f.window->toolbarButton("mainToolbar", "Trim1");
         QVERIFY(!trim1->isVisible());
@@ -103,7 +103,7 @@ private slots:
         // Ecole B's own "Martin CP", without pupils, is found by its key.
         f.select(f.schools(), QStringLiteral("Ecole B"));
         QCOMPARE(keys(f), QStringLiteral("3/2/0"));
-        QCOMPARE(enabled(f), QStringLiteral("AMS AMSG A---I- --SR-C"));
+        QCOMPARE(enabled(f), QStringLiteral("AMS AMSG A---I- --TSRD-C"));
         f.select(f.classes(), QStringLiteral("Petit CE1"));
         QCOMPARE(keys(f), QStringLiteral("3/9/30"));
         QVERIFY(trim1->isVisible());
@@ -116,13 +116,13 @@ private slots:
         // Nothing of the previous school stays on show, nor of any once none is left.
         f.select(f.schools(), QStringLiteral("Ecole sans classe"));
         QCOMPARE(keys(f), QStringLiteral("5/0/0"));
-        QCOMPARE(enabled(f), QStringLiteral("AMS A--- ------ --SR-C"));
+        QCOMPARE(enabled(f), QStringLiteral("AMS A--- ------ --TSRD-C"));
         QCOMPARE(lastChange->text(), QStringLiteral("Dernier changement d'année : "));
         QCOMPARE(f.panelValues("pupilProfilePanel") + f.panelValues("classProfilePanel"), QStringList(8, "_"));
         f.exec("DELETE FROM ECOLE");
         f.window->showSelection(f.context.session.keys());
         QCOMPARE(keys(f), QStringLiteral("0/0/0"));
-        QCOMPARE(enabled(f), QStringLiteral("A-- ---- ------ --SR--"));
+        QCOMPARE(enabled(f), QStringLiteral("A-- ---- ------ ---SRD--"));
     }
 
     void entryCommandsOpenTheLevelsTab()

@@ -10,6 +10,8 @@
 #include "reports/ClassSynthesis.h"
 #include "reports/PageComposer.h"
 #include "reports/PupilSheet.h"
+#include "spreadsheets/SpreadsheetCommands.h"
+#include "spreadsheets/XlsxExport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -119,6 +121,8 @@ BatchResult WriteClassSyntheses(const BatchOptions &options)
                 result.errors.append(QStringLiteral("%1 / %2 : %3").arg(school.name, entry.label, error));
                 continue;
             }
+            if (options.xlsx)
+                continue; // the school's workbook, below
             SynthesisInput input = ReadSynthesisInput(connection, school.schoolNo, entry.classNo);
             input.className = entry.label;
             input.schoolYear = state.years.CurrentSchoolYear;
@@ -138,6 +142,18 @@ BatchResult WriteClassSyntheses(const BatchOptions &options)
                 result.errors.append(error);
             if (options.sheets)
                 WriteSheets(connection, options, input, school, entry, uses.value(name.toLower()) > 1, out, result);
+        }
+        if (options.xlsx) {
+            QList<ClassResults> results;
+            QString name = FileNameOf(school.name, QStringLiteral("xlsx"));
+            for (int n = 2; result.written.contains(out.filePath(name)); ++n)
+                name = FileNameOf(school.name + QStringLiteral(" (%1)").arg(n), QStringLiteral("xlsx"));
+            if (ReadSchoolResults(connection, school.schoolNo, &results, &error) &&
+                XlsxExport::Write(out.filePath(name), results, state.years.CurrentSchoolYear, options.now.date(),
+                                  &error))
+                result.written.append(out.filePath(name));
+            else
+                result.errors.append(QStringLiteral("%1 : %2").arg(school.name, error));
         }
     }
     connection.CloseDatabase();

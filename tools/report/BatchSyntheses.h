@@ -19,6 +19,8 @@ struct BatchOptions
     bool ignoreLock = false;
     // Also the pupils' results sheets of each class, one PDF file per class.
     bool sheets = false;
+    // One XLSX workbook of results per school instead of the PDF files.
+    bool xlsx = false;
 };
 
 struct BatchResult

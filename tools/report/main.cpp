@@ -1,12 +1,14 @@
-// velorin-report FOLDER OUTDIR [--school NAME] [--fiches] [--ignorer-verrou]
+// velorin-report FOLDER OUTDIR [--school NAME] [--fiches] [--xlsx] [--ignorer-verrou]
 //
 // Refreshes the profiles of every class of the data folder FOLDER (or of the
 // school NAME) and writes each class's synthesis as a PDF file into OUTDIR,
 // named as the report viewer names it; with --fiches, each class's pupils'
-// results sheets too ("<class> - fiches.pdf"). One line per file written; the exit
-// status is 1 when anything failed, 2 on bad arguments. A folder that the
-// program has open is refused; one whose lock looks left behind too, with the
-// question the program would ask, unless --ignorer-verrou says to take it over.
+// results sheets too ("<class> - fiches.pdf"); with --xlsx, instead of the PDF
+// files, one XLSX workbook of results per school ("<school>.xlsx"). One line
+// per file written; the exit status is 1 when anything failed, 2 on bad
+// arguments. A folder that the program has open is refused; one whose lock
+// looks left behind too, with the question the program would ask, unless
+// --ignorer-verrou says to take it over.
 
 #include "BatchSyntheses.h"
 #include "Version.h"
@@ -29,6 +31,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("school"), QStringLiteral("Only the classes of this school."), QStringLiteral("NAME")});
     parser.addOption({QStringLiteral("fiches"),
                       QStringLiteral("Also the pupils' results sheets of each class, one PDF file per class.")});
+    parser.addOption({QStringLiteral("xlsx"),
+                      QStringLiteral("Instead of the PDF files, one XLSX workbook of results per school.")});
     parser.addOption({QStringLiteral("ignorer-verrou"),
                       QStringLiteral("Work on the folder even though its lock says another copy of the program "
                                      "has it open (a lock left behind).")});
@@ -46,6 +50,7 @@ int main(int argc, char *argv[])
     options.school = parser.value(QStringLiteral("school"));
     options.ignoreLock = parser.isSet(QStringLiteral("ignorer-verrou"));
     options.sheets = parser.isSet(QStringLiteral("fiches"));
+    options.xlsx = parser.isSet(QStringLiteral("xlsx"));
     options.programTitle = QStringLiteral("Rozodivo Velorin - v%1.%2.%3")
                                .arg(VELORIN_VERSION_MAJOR)
                                .arg(VELORIN_VERSION_MINOR)
