@@ -4,6 +4,8 @@
 #include "WindowFixture.h"
 
 #include "backup/BackupCommands.h"
+#include "backup/FolderChooser.h"
+#include "backup/ScheduledBackup.h"
 #include "data/Compaction.h"
 #include "data/DataFiles.h"
 #include "data/DatabaseStartup.h"
@@ -17,6 +19,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace TestSupport;
@@ -121,6 +124,8 @@ class TestBackup : public QObject
     Q_OBJECT
 
 private slots:
+    // The folders the chooser and the program remember go to a test place, not the user's settings.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void cleanupTestCase() { qInfo("fault injection (backup and restore): %d faults tried", faultsTried); }
 
     // Given up, nothing happens. A backup replaces an earlier one named in
@@ -191,6 +196,71 @@ private slots:
         QVERIFY(!BackupFiles::CopyOut(f.folder(), f.folder() + "/", &reason) &&
                 !BackupFiles::CopyIn(f.folder(), f.folder(), &reason));
         QCOMPARE(reason, QStringLiteral("Choisissez un répertoire différent de celui de la base de données actuelle"));
+    }
+
+    // The restore lists the newest copies first, a dated copy by the date in
+    // its name; the dated copy selected is the one restored, the question
+    // naming its date.
+    void restoresADatedCopy()
+    {
+        Fixture f;
+        QVERIFY(!f.startOn(QStringLiteral("donnees.mdb")).isEmpty()); // a school renamed in it
+        const ScheduledBackup::Result made = ScheduledBackup::Run(
+            {f.folder(), f.backups, 5, QDateTime(QDate(2026, 12, 1), QTime(3, 0))}); // the program has it open
+        QCOMPARE(int(made.status), int(ScheduledBackup::Status::Done));
+        writeFile(f.backups + "/donnees-20261202-030000.mdb", "plus récente, illisible");
+        QFile stamped(f.backups + "/donnees.mdb");
+        QVERIFY(stamped.open(QIODevice::ReadWrite) &&
+                stamped.setFileTime(QDateTime(QDate(2026, 12, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+        stamped.close();
+        FolderChooser chooser({false, "*.mdb", "Restaure", "test", true}, f.folder());
+        chooser.setFolder(f.backups);
+        QCOMPARE(f.texts(chooser.findChild<QListWidget *>("fileList")),
+                 (QStringList{"donnees-20261202-030000.mdb", "donnees.mdb", "donnees-20261201-030000.mdb"}));
+
+        f.exec("UPDATE ECOLE SET NOM_ECOLE = 'Ecole changée' WHERE NOECOLE = 3");
+        f.dialogs.queueChoice(f.backups, "donnees-20261201-030000.mdb");
+        f.dialogs.queueAnswer(true);
+        f.run("mainToolbar", "Restaure");
+        QCOMPARE(f.dialogs.titles().last(3), (QStringList{RestoreChooser, "Confirmer", "Succès"}));
+        QVERIFY(f.dialogs.shown().at(f.dialogs.shown().size() - 2).text.contains("du 01/12/2026 à 03:00"));
+        QCOMPARE(f.texts(f.schools()), (QStringList{"Ecole A", "Ecole B"}));
+        QCOMPARE(content(f.folder()), f.before);
+    }
+
+    // « Changer de dossier de données… »: a new folder is created after the
+    // question and opened, its lock taken and the old one released, its name
+    // in the title; a folder another copy holds is refused, the program
+    // staying where it was.
+    void changesDataFolder()
+    {
+        Fixture f;
+        f.fillSample();
+        QVERIFY(f.start() && f.context.lock.acquire(f.folder()));
+        const QString other = f.folder() + "/Année 2027";
+        f.dialogs.queueChoice(other);
+        f.dialogs.queueAnswer(true);
+        f.run("mainToolbar", "Dossier");
+        QCOMPARE(f.dialogs.titles(), (QStringList{"Chooser: Choisir le dossier de données", "Confirmer"}));
+        QCOMPARE(f.context.connection.DataFolder(), other + '/');
+        QVERIFY(f.context.connection.isOpen() && f.texts(f.schools()).isEmpty());
+        QVERIFY(f.window->windowTitle().endsWith(" — " + QDir::toNativeSeparators(other)));
+        QVERIFY(!InstanceLock().acquire(other));
+        QVERIFY(InstanceLock().acquire(f.folder()));
+
+        InstanceLock held;
+        QVERIFY(held.acquire(f.folder()));
+        f.dialogs.queueChoice(f.folder());
+        f.run("mainToolbar", "Dossier");
+        QVERIFY(f.dialogs.shown().last().text.contains("déjà ouvert"));
+        QVERIFY(f.context.connection.isOpen() && f.context.connection.DataFolder() == other + '/');
+        held.release();
+
+        f.dialogs.queueChoice(f.folder());
+        f.run("mainToolbar", "Dossier");
+        QCOMPARE(f.texts(f.schools()), (QStringList{"Ecole A", "Ecole B"}));
+        QVERIFY(InstanceLock().acquire(other));
+        QCOMPARE(f.dialogs.unansweredQuestions(), 0);
     }
 
     void faults_data()
