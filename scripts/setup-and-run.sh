@@ -9,6 +9,5 @@ demo="$root/demo"
 if [ ! -e "$demo/donnees.mdb" ] && [ ! -e "$demo/donnees.MDB" ]; then
   "$root/build/tools/gendata/velorin-gendata" "$demo" --schools 1 --classes 3 --pupils 24 --years 2
 fi
-# The data folder is the folder the program starts in.
-cd "$demo"
-exec "$root/build/src/app/velorin"
+# The data folder is named on the command line.
+exec "$root/build/src/app/velorin" "$demo"
