@@ -19,6 +19,9 @@
 //   synthesis_compose_ms     the class synthesis of a 30-pupil class read and composed,
 //                            ratio to its 50 ms aim
 //   synthesis_pdf_ms         the same composed and written as a PDF file, ratio to 150 ms
+//   sheet_pdf_ms             one pupil's results sheet of such a class read, composed and
+//                            written as a PDF file, ratio to 40 ms
+//   class_sheets_pdf_ms      the sheets of the whole 30-pupil class in one PDF file, ratio to 400 ms
 //   grid_open_ms             the class grid of a 30-pupil CE1 class opened on trimester 3
 //                            (read, built, shown and painted), ratio to 30 ms
 //   grid_keystroke_ms        one accepted value in the grid with its row's re-evaluation
@@ -47,6 +50,7 @@
 #include "mainwindow/ToolbarStates.h"
 #include "reports/ClassSynthesis.h"
 #include "reports/PageComposer.h"
+#include "reports/PupilSheet.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -394,7 +398,7 @@ QVariantMap windowFields(ResultStore &store, int level, qint64 pupil, int round)
 
 struct SynthesisTimes
 {
-    std::vector<double> compose, pdf;
+    std::vector<double> compose, pdf, sheet, classSheets;
 };
 
 // The class synthesis of each 30-pupil class, as the viewer composes it on
@@ -435,6 +439,36 @@ SynthesisTimes timeSynthesis(const QString &folder, int repetitions)
                 die(error);
             if (r > 0)
                 times.pdf.push_back(elapsedMs(timer));
+        }
+    }
+    // The results sheets: the first pupil's, then the whole class's.
+    for (const Roster::ClassEntry &entry : classes) {
+        const auto write = [&](qint64 pupil) {
+            SheetInput input = ReadSheetInput(connection, schoolNo, entry.classNo, pupil);
+            if (input.pupils.size() != (pupil ? 1 : ScoredClassSize))
+                die(QStringLiteral("%1 pupils in the sheets of %2").arg(input.pupils.size()).arg(entry.label));
+            input.schoolYear = QStringLiteral("2026-2027");
+            input.programTitle = QStringLiteral("Rozodivo Velorin");
+            input.printedAt = QDateTime::currentDateTime();
+            PageComposer document;
+            PrepareSheetDocument(document);
+            ComposePupilSheets(document, input);
+            if (document.pageCount() != input.pupils.size() || !WriteSynthesisPdf(document, pdf, &error))
+                die(QStringLiteral("sheets of %1: %2").arg(entry.label, error));
+            return input.pupils.first().value(QStringLiteral("NOELEVE")).toLongLong();
+        };
+        const qint64 first = write(0);
+        for (int r = 0; r <= repetitions; ++r) {
+            timer.start();
+            write(first);
+            if (r > 0)
+                times.sheet.push_back(elapsedMs(timer));
+        }
+        for (int r = 0; r <= repetitions; ++r) {
+            timer.start();
+            write(0);
+            if (r > 0)
+                times.classSheets.push_back(elapsedMs(timer));
         }
     }
     QFile::remove(pdf);
@@ -744,6 +778,8 @@ void runScale(const Scale &scale, const QString &workFolder)
     const SynthesisTimes synthesis = timeSynthesis(scored, scale.repetitions);
     figure("synthesis_compose_ms", median(synthesis.compose), "ms", 50.0);
     figure("synthesis_pdf_ms", median(synthesis.pdf), "ms", 150.0);
+    figure("sheet_pdf_ms", median(synthesis.sheet), "ms", 40.0);
+    figure("class_sheets_pdf_ms", median(synthesis.classSheets), "ms", 400.0);
     const GridTimes grid = timeGrid(scored, scale.repetitions);
     figure("grid_open_ms", grid.open, "ms", 30.0);
     figure("grid_keystroke_ms", grid.keystroke, "ms", 2.0);

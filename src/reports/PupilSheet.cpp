@@ -196,8 +196,13 @@ void Legend(PageComposer &document, int level)
     if (level == 3)
         lines << QStringLiteral("{\\b ARI :} aptitude à la recherche d'informations. Au 3ème trimestre, la "
                                 "compréhension de texte réunit les deux exercices (Nar. et Doc.).");
-    for (const QString &line : std::as_const(lines))
-        document.paragraph(line);
+    // French spacing: no line starts with ":", ";" or "»", nor ends with "«".
+    const QChar nbsp(0x00A0);
+    for (QString line : std::as_const(lines))
+        document.paragraph(line.replace(QStringLiteral(" :"), QString(nbsp) + QLatin1Char(':'))
+                               .replace(QStringLiteral(" ;"), QString(nbsp) + QLatin1Char(';'))
+                               .replace(QStringLiteral("« "), QStringLiteral("«") + nbsp)
+                               .replace(QStringLiteral(" »"), QString(nbsp) + QStringLiteral("»")));
 }
 
 void ComposeSheet(PageComposer &document, const SheetInput &input, const QVariantMap &pupil)
@@ -208,13 +213,18 @@ void ComposeSheet(PageComposer &document, const SheetInput &input, const QVarian
     document.paragraph(EscapeRichText(pupil.value(QStringLiteral("NOM")).toString()));
     document.setFontBold(false);
     document.setFontSize(10);
-    const auto field = [](const char *caption, const QString &value) {
-        return QString::fromUtf8(caption) + QStringLiteral(" : {\\b ") + EscapeRichText(value.trimmed()) +
+    // A caption stays with its value; short values (not the school's long name) stay whole.
+    const auto field = [](const char *caption, const QString &value, bool whole = true) {
+        const QChar nbsp(0x00A0);
+        QString text = EscapeRichText(value.trimmed());
+        if (whole)
+            text.replace(QLatin1Char(' '), nbsp);
+        return QString::fromUtf8(caption) + nbsp + QLatin1Char(':') + nbsp + QStringLiteral("{\\b ") + text +
                QLatin1Char('}');
     };
     const QString gap = QStringLiteral("     ");
-    document.paragraph(field("École", input.schoolName) + gap + field("Classe", input.className) + gap +
-                       field("Enseignant", input.teacher));
+    document.paragraph(field("École", input.schoolName, false));
+    document.paragraph(field("Classe", input.className) + gap + field("Enseignant", input.teacher));
     document.paragraph(field("Niveau", LevelName(input.level)) + gap + field("Année scolaire", input.schoolYear));
     document.setParagraphAlignment(Qt::AlignLeft);
 
@@ -323,7 +333,7 @@ SheetInput ReadSheetInput(Connection &connection, int schoolNo, int classNo, qin
 void PrepareSheetDocument(PageComposer &document, const PageSetup &setup)
 {
     document.setBodyFont(QStringLiteral("Arial"), 11.25);
-    document.setHeaderFooterFont(QStringLiteral("Verdana"), 12, true);
+    document.setHeaderFooterFont(QStringLiteral("Arial"), 12, true);
     ApplyPageSetup(document, setup);
 }
 
