@@ -30,6 +30,12 @@
 //                            ratio to 50 ms
 //   grid_valider_ms          the grid's "Valider": 30 changed pupils and the class profile
 //                            stored in one commit, ratio to 15 ms
+//   xlsx_export_school_ms    a school of 6 classes of 30 pupils read and written as an XLSX
+//                            workbook, ratio to 300 ms
+//   results_import_class_ms  a 30-pupil CE1 class's sheet with a value changed per pupil and
+//                            item of one trimester read, checked and stored, ratio to 100 ms
+//   onde_import_ms           a 300-pupil administration CSV list read, parsed and stored
+//                            into new classes, ratio to 50 ms
 // One line per figure: "name value unit[ ratio R]"; lines starting with "#" are notes.
 
 #include "Generator.h"
@@ -50,6 +56,10 @@
 #include "mainwindow/ToolbarStates.h"
 #include "reports/ClassSynthesis.h"
 #include "reports/PageComposer.h"
+#include "spreadsheets/ResultColumns.h"
+#include "spreadsheets/ResultsImport.h"
+#include "spreadsheets/SchoolList.h"
+#include "spreadsheets/XlsxExport.h"
 #include "reports/PupilSheet.h"
 
 #include <QApplication>
@@ -649,6 +659,111 @@ GridTimes timeGrid(const QString &folder, int repetitions)
     return times;
 }
 
+struct SpreadsheetTimes
+{
+    double exportSchool = 0, importClass = 0, schoolList = 0;
+};
+
+// Spreadsheets on a school of 6 classes of 30 pupils: the school's workbook
+// written; a CE1 class's sheet, with a value changed for every pupil, read,
+// checked and stored (in turn with the sheet as exported, so that every run
+// changes something); a 300-pupil administration list parsed and stored into
+// new classes of a fresh copy.
+SpreadsheetTimes timeSpreadsheets(const QString &workFolder, int repetitions)
+{
+    SpreadsheetTimes times;
+    const QString folder = QDir(workFolder).filePath(QStringLiteral("spreadsheets"));
+    emptyFolder(folder);
+    GenData::Options o;
+    o.classesPerSchool = 6;
+    o.pupilsPerClass = ScoredClassSize;
+    o.archivedYears = 0;
+    QString error;
+    if (!GenData::GenerateDataFolder(folder, o, true, nullptr, &error))
+        die(error);
+    const QString db = DataFiles::LiveDatabase(folder);
+    const QString pristine = QDir(workFolder).filePath(QStringLiteral("spreadsheets-pristine.mdb"));
+    QFile::remove(pristine);
+    copyFile(db, pristine);
+    Connection connection;
+    openOrDie(connection, folder);
+    const int schoolNo = Roster::Schools(connection).constFirst().schoolNo;
+    QList<ClassResults> classes;
+    if (!ReadSchoolResults(connection, schoolNo, &classes, &error) || classes.size() != 6)
+        die(QStringLiteral("cannot read the 6-class school: %1").arg(error));
+    const QString workbook = QDir(workFolder).filePath(QStringLiteral("school.xlsx"));
+    times.exportSchool = measure(repetitions, [] {}, [&] {
+        QList<ClassResults> read;
+        if (!ReadSchoolResults(connection, schoolNo, &read, &error) ||
+            !XlsxExport::Write(workbook, read, QStringLiteral("2026-2027"), QDate::currentDate(), &error))
+            die(error);
+    });
+
+    ClassResults ce1;
+    for (const ClassResults &c : classes)
+        if (c.level == 3)
+            ce1 = c;
+    const QList<ResultColumn> columns = ResultColumns(3);
+    ClassResults changed = ce1;
+    for (PupilResults &p : changed.pupils)
+        for (const ResultColumn &c : columns)
+            if (c.kind == ResultColumn::Kind::Item && c.trimester == 2 && IsScored(p.fields.value(c.field)))
+                p.fields[c.field] = (p.fields.value(c.field).toInt() + 1) % (ItemMax(3, 2, c.exercise, c.item) + 1);
+    const QString sheets[2] = {QDir(workFolder).filePath(QStringLiteral("ce1-changed.xlsx")),
+                               QDir(workFolder).filePath(QStringLiteral("ce1.xlsx"))};
+    if (!XlsxExport::Write(sheets[0], {changed}, QString(), QDate::currentDate(), &error) ||
+        !XlsxExport::Write(sheets[1], {ce1}, QString(), QDate::currentDate(), &error))
+        die(error);
+    int run = 0;
+    int cells = 0;
+    times.importClass = measure(repetitions, [] {}, [&] {
+        ResultsImport::Plan plan;
+        if (!ResultsImport::Prepare(connection, sheets[run++ % 2], schoolNo, ce1.classNo, &plan, &error) ||
+            !plan.refusals.isEmpty() || plan.changes.isEmpty() || !ResultsImport::Apply(connection, plan, &error))
+            die(QStringLiteral("results import: %1 %2")
+                    .arg(error, plan.refusals.isEmpty() ? QString() : plan.refusals.constFirst().text()));
+        cells = int(plan.changes.size());
+    });
+    note(QStringLiteral("results import: %1 values of a %2-pupil CE1 class changed per run")
+             .arg(cells)
+             .arg(ce1.pupils.size()));
+    connection.CloseDatabase();
+
+    // The administration's list: 12 classes of 25, one of them of a level not evaluated.
+    QString text =
+        QStringLiteral("Nom élève;Nom d'usage élève;Prénom élève;Date naissance;Sexe;Niveau;Libellé classe\r\n");
+    const char *levels[] = {"GS", "CP", "CE1", "CM1"};
+    for (int k = 0; k < 300; ++k)
+        text += QStringLiteral("NOM%1;;Prénom%2;01/01/2019;F;%3;Classe %4\r\n")
+                    .arg(k)
+                    .arg(k)
+                    .arg(QLatin1String(levels[k / 25 == 11 ? 3 : (k / 25) % 3]))
+                    .arg(k / 25);
+    const QString list = QDir(workFolder).filePath(QStringLiteral("liste.csv"));
+    QFile file(list);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0)
+        die(QStringLiteral("cannot write the list"));
+    file.close();
+    int added = 0;
+    times.schoolList = measure(
+        repetitions, [&] { copyFile(pristine, db); },
+        [&] {
+            Connection fresh;
+            openOrDie(fresh, folder);
+            QList<SchoolList::Group> groups;
+            if (!SchoolList::Read(list, &groups, &error))
+                die(error);
+            const QList<SchoolList::Target> targets(
+                groups.size(), SchoolList::Target{SchoolList::Target::Kind::New, 0, QStringLiteral("M. Martin")});
+            SchoolList::Outcome outcome;
+            if (!SchoolList::Apply(fresh, schoolNo, groups, targets, &outcome, &error))
+                die(error);
+            added = outcome.added;
+        });
+    note(QStringLiteral("administration list: %1 of 300 pupils added into new classes per run").arg(added));
+    return times;
+}
+
 void runScale(const Scale &scale, const QString &workFolder)
 {
     const GenData::Options &o = scale.options;
@@ -785,6 +900,10 @@ void runScale(const Scale &scale, const QString &workFolder)
     figure("grid_keystroke_ms", grid.keystroke, "ms", 2.0);
     figure("grid_paste_ms", grid.paste, "ms", 50.0);
     figure("grid_valider_ms", grid.valider, "ms", 15.0);
+    const SpreadsheetTimes sheets = timeSpreadsheets(workFolder, scale.repetitions);
+    figure("xlsx_export_school_ms", sheets.exportSchool, "ms", 300.0);
+    figure("results_import_class_ms", sheets.importClass, "ms", 100.0);
+    figure("onde_import_ms", sheets.schoolList, "ms", 50.0);
 }
 
 } // namespace

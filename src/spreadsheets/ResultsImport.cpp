@@ -243,7 +243,31 @@ void check(Connection &connection, const Table &table, Plan *plan)
             plan->refusals.append({table.sheet, row.fileRow, QString(), why});
         keyOfRow.append(key);
     }
+    // The stored rows, to leave aside the trimesters the file does not change.
+    ClassResults stored;
+    QString why;
+    ReadClassResults(connection, table.schoolNo, table.classNo, &stored, &why);
+    QHash<qint64, const QVariantMap *> storedFields;
+    for (const PupilResults &p : stored.pupils)
+        storedFields.insert(p.key, &p.fields);
+    const auto differs = [&](int t) {
+        for (int i = 0; i < table.rows.size(); ++i) {
+            const QVariantMap *fields = storedFields.value(keyOfRow.at(i));
+            for (const Table::Cell &cell : table.rows.at(i).cells) {
+                if (cell.column.trimester != t || !fields)
+                    continue;
+                const QVariant v = fields->value(cell.column.field);
+                // As the class grid shows a stored value.
+                const QString before = IsScored(v) ? QString::number(v.toDouble()) : NoResult;
+                if ((cell.value.isEmpty() ? NoResult : cell.value) != before)
+                    return true;
+            }
+        }
+        return false;
+    };
     for (int t : EvaluatedTrimesters(level)) {
+        if (!differs(t))
+            continue;
         ClassGridModel model(connection, level, table.schoolNo, table.classNo);
         model.load(t);
         QHash<qint64, int> modelRow;
@@ -351,6 +375,12 @@ bool Apply(Connection &connection, const Plan &plan, QString *error)
     }
     for (const ClassPlan &c : plan.classes) {
         for (int t : EvaluatedTrimesters(c.level)) {
+            bool inTrimester = false;
+            for (const QMap<int, QString> &values : c.values)
+                for (auto it = values.cbegin(); it != values.cend() && !inTrimester; ++it)
+                    inTrimester = DecodeBoxNumber(it.key()).trimester == t;
+            if (!inTrimester)
+                continue;
             ClassGridModel model(connection, c.level, c.schoolNo, c.classNo);
             model.load(t); // read inside the transaction: the trimesters stored before are there
             QHash<int, int> columnOfBox;
