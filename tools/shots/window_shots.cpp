@@ -1,6 +1,7 @@
 // Pictures of the main window (at the screen's size and at its smallest), of
-// a class and a pupil dialog, of the year-change window and of the class grid (a
-// 25-pupil CE1 class on trimester 3), on sample data, into the
+// a class and a pupil dialog, of the year-change window, of the synthesis viewer and of the class grid (a
+// 25-pupil CE1 class on trimester 3), of the "Tableur" menu, an import's
+// preview and an administration list's classes, on sample data, into the
 // folder given (default /tmp/shots): to look at them as a teacher would.
 #include "WindowFixture.h"
 
@@ -8,10 +9,20 @@
 #include "admin/PupilDialog.h"
 #include "evaluation/ClassGridView.h"
 #include "evaluation/ClassGridWindow.h"
+#include "reports/ReportViewer.h"
+#include "spreadsheets/CsvText.h"
+#include "spreadsheets/ImportPreviewDialog.h"
+#include "spreadsheets/ResultsCsv.h"
+#include "spreadsheets/ResultsImport.h"
+#include "spreadsheets/SchoolList.h"
+#include "spreadsheets/SchoolListDialog.h"
 #include "transfers/YearChangeWindow.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
 #include <QScreen>
 #include <QTest>
 
@@ -58,6 +69,13 @@ int main(int argc, char *argv[])
     YearChangeWindow yearChange(f.context, *f.window, f.window.get());
     save(&yearChange, folder + "/year_change.png");
     yearChange.hide();
+    // The synthesis viewer, with « Fiches élèves » in its toolbar.
+    ReportViewer viewer(f.dialogs, f.folder() + QLatin1Char('/'), ReadSynthesisInput(f.context.connection, 7, 1),
+                        f.window.get());
+    viewer.setSheetsOpener([](QWidget *) {});
+    viewer.setModal(false);
+    save(&viewer, folder + "/synthesis_viewer.png");
+    viewer.hide();
 
     // "Petit CE1" filled up to 25 pupils with trimester-3 answers; the last
     // pupil's second series is half typed.
@@ -92,5 +110,44 @@ int main(int argc, char *argv[])
     cp.setModal(false);
     cp.resize(screen);
     save(&cp, folder + "/grid-CP-T1.png");
+    cp.hide();
+
+    // The "Tableur" menu; the preview of an import of "Petit CE1"'s results
+    // with a few values changed; the classes of an administration list.
+    f.window->resize(screen);
+    if (auto *menu = f.window->findChild<QMenu *>(QStringLiteral("spreadsheetMenu"))) {
+        menu->popup(f.window->mapToGlobal(QPoint(200, 60)));
+        QTest::qWait(300);
+        menu->grab().save(folder + "/spreadsheet_menu.png");
+        menu->hide();
+    }
+    QTemporaryDir temp;
+    ClassResults ce1;
+    QString error;
+    ReadClassResults(f.context.connection, 3, 9, &ce1, &error);
+    QList<QStringList> rows = ResultsCsv::Rows(ce1);
+    rows[2][rows[2].size() - 4] = QStringLiteral("0");
+    rows[5][rows[5].size() - 10] = QString(rows[5][rows[5].size() - 10] == QStringLiteral("1") ? "0" : "1");
+    rows[7][rows[7].size() - 6] = QString(rows[7][rows[7].size() - 6] == QStringLiteral("1") ? "0" : "1");
+    QFile csv(temp.filePath(QStringLiteral("Petit CE1.csv")));
+    csv.open(QIODevice::WriteOnly);
+    csv.write(CsvText::Encode(rows));
+    csv.close();
+    ResultsImport::Plan plan;
+    if (!ResultsImport::Prepare(f.context.connection, csv.fileName(), 3, 9, &plan, &error))
+        std::printf("preview: %s\n", qPrintable(error));
+    for (const ResultsImport::Refusal &r : plan.refusals)
+        std::printf("refused: %s\n", qPrintable(r.text()));
+    ImportPreviewDialog preview(QStringLiteral("Petit CE1.csv"), plan, f.window.get());
+    save(&preview, folder + "/import_preview.png");
+    preview.hide();
+    QList<SchoolList::Group> groups;
+    SchoolList::Parse(QStringLiteral("Nom élève;Prénom élève;Nom d'usage élève;Niveau;Libellé classe\n"
+                                     "Dupont;Léa;;CP;CP Mme Martin\nDurand;Noé;;CP;CP Mme Martin\n"
+                                     "Bernard;Zoé;;GS;Grande section\nPetit;Jules;;CE1;CE1 M. Petit\n"
+                                     "Roux;Éric;;CM1;CM1 M. Roux\n"),
+                      QStringLiteral("liste.csv"), &groups, &error);
+    SchoolListDialog mapping(f.context.connection, 7, QStringLiteral("ExportONDE.csv"), groups, f.window.get());
+    save(&mapping, folder + "/school_list.png");
     return 0;
 }
