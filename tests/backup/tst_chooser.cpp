@@ -303,7 +303,7 @@ private slots:
                 w->reject();
         });
         QtDialogs dialogs;
-        dialogs.setDataFolder(m_data + '/');
+        dialogs.setDataFolder([this] { return m_data + '/'; });
         const std::optional<ChooserChoice> choice = dialogs.chooseFolder({true, "*.mdb", "Choisir", {}});
         QCOMPARE(status, FolderChooser::Refusal);
         QVERIFY(choice && choice->folder == m_other);
