@@ -33,14 +33,13 @@ ImportPreviewDialog::ImportPreviewDialog(const QString &fileName, const ResultsI
                                 QStringLiteral("Avant"), QStringLiteral("Après")});
     for (const ResultsImport::Change &c : plan.changes) {
         auto *item = new QTreeWidgetItem(m_changes, {c.classLabel, c.pupil, c.column, c.before, c.after});
-        item->setTextAlignment(3, Qt::AlignCenter);
-        item->setTextAlignment(4, Qt::AlignCenter);
         QFont bold = item->font(4);
         bold.setBold(true);
         item->setFont(4, bold);
     }
     for (int c = 0; c < 5; ++c)
         m_changes->resizeColumnToContents(c);
+    m_changes->header()->setStretchLastSection(false);
     layout->addWidget(m_changes, 1);
 
     if (!plan.notes.isEmpty()) {

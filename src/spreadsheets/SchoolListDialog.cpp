@@ -69,6 +69,7 @@ SchoolListDialog::SchoolListDialog(const Connection &connection, int schoolNo, c
         target->addItem(QStringLiteral("Ne pas importer"), Skip);
         if (g.level != 0) {
             target->addItem(QStringLiteral("Nouvelle classe de %1").arg(LevelName(g.level)), NewClass);
+            // The class of the same label, else the school's only class of the level, else a new one.
             int chosen = 1;
             for (const Roster::ClassEntry &c : classes) {
                 if (LevelCode(c.level) != g.level)
@@ -77,6 +78,8 @@ SchoolListDialog::SchoolListDialog(const Connection &connection, int schoolNo, c
                 if (c.label.compare(g.classLabel, Qt::CaseInsensitive) == 0)
                     chosen = target->count() - 1;
             }
+            if (chosen == 1 && target->count() == 3)
+                chosen = 2;
             target->setCurrentIndex(chosen);
         } else {
             target->setEnabled(false);

@@ -126,9 +126,14 @@ int main(int argc, char *argv[])
     QString error;
     ReadClassResults(f.context.connection, 3, 9, &ce1, &error);
     QList<QStringList> rows = ResultsCsv::Rows(ce1);
-    rows[2][rows[2].size() - 4] = QStringLiteral("0");
-    rows[5][rows[5].size() - 10] = QString(rows[5][rows[5].size() - 10] == QStringLiteral("1") ? "0" : "1");
-    rows[7][rows[7].size() - 6] = QString(rows[7][rows[7].size() - 6] == QStringLiteral("1") ? "0" : "1");
+    const auto flip = [&rows](int row, const char *column) {
+        QString &cell = rows[row][rows.constFirst().indexOf(QString::fromUtf8(column))];
+        cell = cell == QStringLiteral("1") ? QStringLiteral("0") : QStringLiteral("1");
+    };
+    flip(1, "T3 ARI Q2");
+    flip(2, "T3 Compr.texte Nar. Q5");
+    flip(2, "T3 Compr.texte Nar. Q6");
+    flip(6, "T3 ARI Q7");
     QFile csv(temp.filePath(QStringLiteral("Petit CE1.csv")));
     csv.open(QIODevice::WriteOnly);
     csv.write(CsvText::Encode(rows));
