@@ -54,6 +54,29 @@ void setCell(const QString &xlsx, const QString &part, const QString &ref, const
     QCOMPARE(zip_close(archive), 0);
 }
 
+// A workbook of one sheet made of the given parts, as another program might write it.
+void makeWorkbook(const QString &path, const QByteArray &sheet, const QByteArray &strings = {})
+{
+    QFile::remove(path);
+    int code = 0;
+    zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE, &code);
+    QVERIFY(archive);
+    static QList<QByteArray> keep;
+    const auto add = [&](const char *name, const QByteArray &bytes) {
+        keep.append(bytes);
+        zip_source_t *source = zip_source_buffer(archive, keep.constLast().constData(), zip_uint64_t(bytes.size()), 0);
+        QVERIFY(zip_file_add(archive, name, source, 0) >= 0);
+    };
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    add("xl/workbook.xml", "<workbook xmlns:r=\"" + rel + "\"><sheets><sheet name=\"Feuille\" r:id=\"rId1\"/></sheets></workbook>");
+    add("xl/_rels/workbook.xml.rels", "<Relationships><Relationship Id=\"rId1\" Type=\"" + rel +
+                                          "worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"" +
+                                          rel + "sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
+    add("xl/worksheets/sheet1.xml", sheet);
+    add("xl/sharedStrings.xml", strings.isEmpty() ? QByteArray("<sst/>") : strings);
+    QCOMPARE(zip_close(archive), 0);
+}
+
 QString ref(int row, int column)
 {
     return XlsxReader::ColumnName(column) + QString::number(row + 1);
@@ -256,6 +279,37 @@ private slots:
         TestSupport::execSql(dataFolder(), QStringLiteral("UPDATE ELEVE SET NOM = '%1' WHERE NOELEVE = %2")
                                                .arg(c.pupils.at(0).name)
                                                .arg(c.pupils.at(0).key));
+    }
+
+    // Another program's workbook: shared strings with runs, inline strings,
+    // numbers; then parts that are refused with a French message.
+    void workbookParts()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("autre.xlsx"));
+        makeWorkbook(path,
+                     "<worksheet><sheetData><row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c><c t=\"inlineStr\"><is><t>é</t>"
+                     "</is></c><c r=\"E2\"><v>4.0</v></c><c r=\"F2\" t=\"b\"><v>1</v></c></row></sheetData></worksheet>",
+                     "<sst><si><r><t>Lé</t></r><r><rPr/><t>a</t></r></si></sst>");
+        QList<XlsxReader::Sheet> sheets;
+        QString error;
+        QVERIFY2(XlsxReader::Read(path, &sheets, &error), qPrintable(error));
+        QCOMPARE(sheets.constFirst().rows.value(1), QStringList({"", "Léa", "é", "", "4", "VRAI"}));
+        const QByteArray spaces(2 << 20, ' ');
+        for (const auto &[sheet, why] : std::initializer_list<std::pair<QByteArray, const char *>>{
+                 {"<!DOCTYPE w [<!ENTITY a \"aa\">]><worksheet/>", "DTD"},
+                 {"<worksheet><sheetData><row><c r=\"A5000\"><v>1</v></c></row></sheetData></worksheet>", "lignes"},
+                 {"<worksheet><sheetData><row><c r=\"A1\" t=\"s\"><v>7</v></c></row></sheetData></worksheet>",
+                  "texte partagé"},
+                 {"<worksheet><sheetData><row>", "XML"},
+                 {"<worksheet>" + spaces + "</worksheet>", "compressé plus de"}}) {
+            makeWorkbook(path, sheet);
+            QVERIFY(!XlsxReader::Read(path, &sheets, &error));
+            QVERIFY2(error.contains(QString::fromUtf8(why)), qPrintable(error));
+        }
+        TestSupport::writeFile(path, QByteArray("PK\x03\x04", 4) + QByteArray(100, 'x'));
+        QVERIFY(!XlsxReader::Read(path, &sheets, &error));
+        QVERIFY(!XlsxReader::Read(m_dir.path(), &sheets, &error));
+        QVERIFY2(error.contains(QStringLiteral("est un dossier")), qPrintable(error));
     }
 
     // The administration's list in either encoding, columns in any order:
