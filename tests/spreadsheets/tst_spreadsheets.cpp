@@ -1,4 +1,5 @@
 #include "../common/TestSupport.h"
+#include "../common/WindowFixture.h"
 #include "Generator.h"
 #include "common/TextUtil.h"
 #include "data/Connection.h"
@@ -13,8 +14,14 @@
 #include "spreadsheets/SchoolList.h"
 #include "spreadsheets/XlsxExport.h"
 #include "spreadsheets/XlsxReader.h"
+#include "spreadsheets/ImportPreviewDialog.h"
+#include "spreadsheets/SchoolListDialog.h"
 
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -310,6 +317,58 @@ private slots:
         QVERIFY(!XlsxReader::Read(path, &sheets, &error));
         QVERIFY(!XlsxReader::Read(m_dir.path(), &sheets, &error));
         QVERIFY2(error.contains(QStringLiteral("est un dossier")), qPrintable(error));
+    }
+
+    // Through the main window's menu: the class's CSV written, a series typed
+    // in it read back after its preview; an administration list mapped.
+    void commandsOfTheMenu()
+    {
+        WindowFixture f;
+        f.fillSample();
+        QVERIFY(f.start());
+        WindowFixture::select(f.classes(), QStringLiteral("Martin CP"));
+        QTemporaryDir out;
+        f.dialogs.queueChoice(out.path());
+        f.run(QStringLiteral("spreadsheetMenu"), QStringLiteral("ExportCsv"));
+        QCOMPARE(f.dialogs.titles().constLast(), QStringLiteral("Succès"));
+        const QString csv = out.filePath(QStringLiteral("Martin CP.csv"));
+        QString text;
+        QString error;
+        QList<QStringList> rows;
+        QVERIFY(CsvText::ReadFile(csv, 1 << 20, &text, &error) &&
+                CsvText::Parse(text, QStringLiteral("csv"), 100, &rows, nullptr, &error));
+        QCOMPARE(rows.value(1).value(0), QStringLiteral("Alice"));
+        const QStringList typed = {"1", "2", "1", "1", "0"};
+        for (int i = 0; i < typed.size(); ++i)
+            rows[1][rows[0].indexOf(QStringLiteral("T1 Langage Q%1").arg(i + 1))] = typed.at(i);
+        TestSupport::writeFile(csv, CsvText::Encode(rows));
+        int previewed = 0;
+        WindowFixture::onNextModal([&previewed](QWidget *modal) {
+            auto *preview = qobject_cast<ImportPreviewDialog *>(modal);
+            previewed = preview ? preview->changeList()->topLevelItemCount() : -1;
+            modal->findChild<QPushButton *>(QStringLiteral("importButton"))->click();
+        });
+        f.dialogs.queueChoice(out.path(), QStringLiteral("Martin CP.csv"));
+        f.run(QStringLiteral("spreadsheetMenu"), QStringLiteral("ImportResults"));
+        QCOMPARE(previewed, 5);
+        QCOMPARE(f.dialogs.titles().constLast(), QStringLiteral("Succès"));
+        QCOMPARE(f.query("SELECT T1_E1P1, T1_E1P2, T1_E1P5, T1_E1TOT FROM ELEVE WHERE NOM = 'Alice'"),
+                 QStringList{"1|2|0|5"});
+
+        TestSupport::writeFile(out.filePath(QStringLiteral("onde.csv")),
+                               "Nom \xC3\xA9l\xC3\xA8ve;Pr\xC3\xA9nom \xC3\xA9l\xC3\xA8ve;Niveau;Libell\xC3\xA9 classe\r\n"
+                               "ALICE;;CP;CP A\r\nNOUVEAU;Jean;CP;CP A\r\nPETIT;Ana;CE1;CE1 B\r\n");
+        WindowFixture::onNextModal([](QWidget *modal) {
+            modal->findChild<QLineEdit *>(QStringLiteral("teacher1"))->setText(QStringLiteral("M. Petit"));
+            modal->findChild<QPushButton *>(QStringLiteral("importButton"))->click();
+        });
+        f.dialogs.queueChoice(out.path(), QStringLiteral("onde.csv"));
+        f.run(QStringLiteral("spreadsheetMenu"), QStringLiteral("ImportSchoolList"));
+        QCOMPARE(f.dialogs.shown().constLast().text,
+                 QStringLiteral("3 élève(s) ajouté(s), 0 ignoré(s) (déjà présents ou non importés) ; 1 classe(s) créée(s)."));
+        QCOMPARE(f.query("SELECT c.LIBELLE, c.NIVEAU, e.NOM FROM ELEVE e JOIN CLASSE c USING (NOECOLE, NOCLASSE) "
+                         "WHERE e.NOM IN ('NOUVEAU Jean', 'PETIT Ana') ORDER BY e.NOM"),
+                 QStringList({"Martin CP|CP|NOUVEAU Jean", "M. Petit CE1|CE1|PETIT Ana"}));
     }
 
     // The administration's list in either encoding, columns in any order:
