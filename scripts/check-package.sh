@@ -26,7 +26,7 @@ expected=(./usr/share/applications/velorin.desktop
           ./usr/share/icons/hicolor/scalable/apps/velorin.svg
           ./usr/share/metainfo/io.github.velorin.Velorin.metainfo.xml
           ./usr/share/doc/velorin/copyright
-          ./usr/share/doc/velorin/changelog.Debian.gz)
+          ./usr/share/doc/velorin/changelog.gz)
 for p in "${programs[@]}"; do
   expected+=("./usr/bin/$p" "./usr/share/man/man1/$p.1.gz")
 done

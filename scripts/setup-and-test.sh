@@ -12,4 +12,6 @@ fi
 "$root/scripts/start-print-queue.sh"
 cmake -S "$root" -B "$build" -G Ninja -DVELORIN_WERROR=ON
 cmake --build "$build"
+# The Debian package made from this build: validators, its files, man pages, lintian.
+"$root/scripts/check-package.sh" "$build"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j2
