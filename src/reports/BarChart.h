@@ -54,15 +54,15 @@ struct ChartRow
 
 struct BarChart
 {
-    double maximum = 1;                       // the axis's value at the plot's right end
-    QList<std::pair<double, QString>> ticks;  // values marked under the axis, with their labels
-    QString axisTitle;                        // under the tick labels, centred on the plot
+    double maximum = 1;                      // the axis's value at the plot's right end
+    QList<std::pair<double, QString>> ticks; // values marked under the axis, with their labels
+    QString axisTitle;                       // under the tick labels, centred on the plot
     QList<ChartStyle> styles;
     QList<ChartRow> rows;
     double fontSize = 8;
     int labelWidth = 2400; // the labels' column, from the left margin
     int endRoom = 600;     // kept free right of the plot for the texts after the bars
     int barHeight = 150;
-    int barGap = 20;  // between the bars of one row
-    int rowGap = 80;  // between rows
+    int barGap = 20; // between the bars of one row
+    int rowGap = 80; // between rows
 };

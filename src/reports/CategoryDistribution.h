@@ -15,9 +15,9 @@ struct SynthesisInput;
 
 struct CategoryCount
 {
-    int slot = 0;              // domain slot 1..4
-    QString title;             // the domain's title in the synthesis
-    QString field;             // the category field, as the synthesis's columns name it
+    int slot = 0;                // domain slot 1..4
+    QString title;               // the domain's title in the synthesis
+    QString field;               // the category field, as the synthesis's columns name it
     std::array<int, 5> counts{}; // categories 1 to 4, then pupils without one
 };
 

@@ -73,8 +73,8 @@ QString Items(int level, int trimester, int exercise, const QVariantMap &pupil)
         if (IsHalfWeightBox(BoxNumber(level, trimester, exercise, i)))
             caption += QStringLiteral(" (½)");
         // A score stays with its caption on the line.
-        items << caption + QChar(0x00A0) + Scored(pupil.value(ItemField(trimester, exercise, i))) +
-                     QLatin1Char('/') + QString::number(ItemMax(level, trimester, exercise, i));
+        items << caption + QChar(0x00A0) + Scored(pupil.value(ItemField(trimester, exercise, i))) + QLatin1Char('/') +
+                     QString::number(ItemMax(level, trimester, exercise, i));
     }
     return items.join(QStringLiteral(", "));
 }
@@ -120,8 +120,8 @@ void ResultsTable(PageComposer &document, const SheetInput &input, const QVarian
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
     QList<QList<Cell>> rows;
     QList<Cell> header;
-    for (const char *title : {"Exercice", "Résultats aux items (score/maximum)", "Total", "Catégorie", "Profil",
-                              "Moyenne de la classe"})
+    for (const char *title :
+         {"Exercice", "Résultats aux items (score/maximum)", "Total", "Catégorie", "Profil", "Moyenne de la classe"})
         header.append({QString::fromUtf8(title), HeaderGrey, true});
     rows.append(header);
     for (int t : EvaluatedTrimesters(input.level)) {
@@ -269,8 +269,8 @@ BarChart PupilCategoryChart(const SheetInput &input, const QVariantMap &pupil)
             chart.rows.append(
                 {TrimesterTabCaption(field.mid(1, 1).toInt()),
                  {bar(own, PupilBar, Scored(own)),
-                  bar(average, ClassBar, average.isValid() ? FormatClassAverage(average.toDouble(), input.locale)
-                                                           : NoResult)}});
+                  bar(average, ClassBar,
+                      average.isValid() ? FormatClassAverage(average.toDouble(), input.locale) : NoResult)}});
         }
     }
     return chart;
@@ -311,10 +311,10 @@ SheetInput ReadSheetInput(Connection &connection, int schoolNo, int classNo, qin
         fields << QStringLiteral("PROFIL_") + DomainSuffix(slot);
     QSqlQuery pupils(connection.database());
     pupils.setForwardOnly(true);
-    pupils.prepare(QStringLiteral("SELECT %1 FROM ELEVE WHERE NOECOLE = ? AND NOCLASSE = ? %2 "
-                                  "ORDER BY NOM COLLATE FRANCAIS, NOELEVE")
-                       .arg(fields.join(QStringLiteral(", ")),
-                            pupilKey != 0 ? QStringLiteral("AND NOELEVE = ?") : QString()));
+    pupils.prepare(
+        QStringLiteral("SELECT %1 FROM ELEVE WHERE NOECOLE = ? AND NOCLASSE = ? %2 "
+                       "ORDER BY NOM COLLATE FRANCAIS, NOELEVE")
+            .arg(fields.join(QStringLiteral(", ")), pupilKey != 0 ? QStringLiteral("AND NOELEVE = ?") : QString()));
     pupils.addBindValue(schoolNo);
     pupils.addBindValue(classNo);
     if (pupilKey != 0)

@@ -30,8 +30,8 @@ struct SheetInput
     QString schoolYear; // "2026-2027"
     QString programTitle;
     QDateTime printedAt;
-    QLocale locale; // decimal separator of the class's averages
-    int level = 0;  // 1 GS, 2 CP, 3 CE1; 0 when the class was not found
+    QLocale locale;            // decimal separator of the class's averages
+    int level = 0;             // 1 GS, 2 CP, 3 CE1; 0 when the class was not found
     QVariantMap classRecord;   // the class's average categories and profiles
     QList<QVariantMap> pupils; // NOM, NOELEVE, every result field and the profiles, in list order
 };

@@ -365,8 +365,7 @@ void ReportViewer::changeSetup(const PageSetup &setup)
 
 void ReportViewer::writePdf()
 {
-    const QString fileName =
-        m_showsSheets ? SheetsFileName(m_input.className) : SynthesisFileName(m_input.className);
+    const QString fileName = m_showsSheets ? SheetsFileName(m_input.className) : SynthesisFileName(m_input.className);
     const QString path = m_dataFolder + fileName;
     bool written = false;
     {

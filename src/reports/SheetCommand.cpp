@@ -47,7 +47,8 @@ bool PrintPupilSheet(AppContext &context, const QString &programTitle, qint64 pu
     ComposePupilSheets(document, input);
     QPrinter *target = printer.printer();
     PreparePrinter(target, document);
-    target->setDocName(QStringLiteral("Fiche ") + input.pupils.first().value(QStringLiteral("NOM")).toString().trimmed());
+    target->setDocName(QStringLiteral("Fiche ") +
+                       input.pupils.first().value(QStringLiteral("NOM")).toString().trimmed());
     if (!context.dialogs.printDialog(target))
         return false;
     // The paper and orientation chosen in the dialog lay the sheet out.

@@ -103,7 +103,9 @@ private slots:
         const SheetInput input = sheets(school.connection, 2, key);
         QCOMPARE(input.pupils.size(), 1);
         const QString text = writeSheets(input, school.dir.filePath(u"cp.pdf"_s));
-        const auto field = [&](const QString &name) { return school.value(u"SELECT %1 FROM ELEVE WHERE NOELEVE = %2"_s.arg(name).arg(key)); };
+        const auto field = [&](const QString &name) {
+            return school.value(u"SELECT %1 FROM ELEVE WHERE NOELEVE = %2"_s.arg(name).arg(key));
+        };
         QVERIFY(text.contains(field(u"NOM"_s).toString()) && text.contains(u"Niveau : CP"_s));
 
         const QStringList averages = {"1,8", "_", "2", "2,5", "3,3", "_", "1,5", "4", "3"};
@@ -125,15 +127,16 @@ private slots:
                 }
                 absent += missing;
                 const QString tot = HasTotalField(2, t, e) ? stored(field(ExerciseField(t, e, "TOT")))
-                                    : missing                ? u"_"_s
-                                                             : QString::number(total);
+                                    : missing              ? u"_"_s
+                                                           : QString::number(total);
                 expected << tot + '/' + QString::number(CategoryBounds(2, t, e, 0));
                 // On the exercise's line: total, category, profile letter, class average.
-                const QRegularExpression line(u"Exercice %1 :.*\\s(\\S+/\\d+)\\s+(\\S+)\\s+(\\S+)\\s+(\\S+)\\n"_s.arg(e));
+                const QRegularExpression line(
+                    u"Exercice %1 :.*\\s(\\S+/\\d+)\\s+(\\S+)\\s+(\\S+)\\s+(\\S+)\\n"_s.arg(e));
                 const QStringList got = line.match(block).capturedTexts().mid(1);
-                QCOMPARE(got, (QStringList{expected.last(), stored(field(ExerciseField(t, e, "CAT"))),
-                                           letter(field(ExerciseField(t, e, "PRO"))),
-                                           averages.at(3 * (t - 1) + e - 1)}));
+                QCOMPARE(got,
+                         (QStringList{expected.last(), stored(field(ExerciseField(t, e, "CAT"))),
+                                      letter(field(ExerciseField(t, e, "PRO"))), averages.at(3 * (t - 1) + e - 1)}));
             }
             for (auto it = QRegularExpression(u"(\\d+|_)/\\d+"_s).globalMatch(block); it.hasNext();)
                 found << it.next().captured(0);

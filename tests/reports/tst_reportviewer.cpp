@@ -262,7 +262,8 @@ private slots:
             entry->close();
         });
         f.run("mainToolbar", "Saisie");
-        QVERIFY2(PdfProbe::text(printed).contains(QStringLiteral("Chloé")), qPrintable(PdfProbe::text(printed).left(300)));
+        QVERIFY2(PdfProbe::text(printed).contains(QStringLiteral("Chloé")),
+                 qPrintable(PdfProbe::text(printed).left(300)));
 
         f.dialogs.clear();
         int pages = 0;
@@ -279,9 +280,10 @@ private slots:
         f.run("mainToolbar", "Analyse");
         const QString pdf = f.folder() + QStringLiteral("/Martin CP - fiches.pdf");
         QVERIFY(pages == 3 && PdfProbe::pageCount(pdf) == 3);
-        QCOMPARE(f.dialogs.shown().last().text, QStringLiteral("La création du fichier a réussi : Martin CP - fiches.pdf\n"
-                                                               "Il se trouve dans le répertoire : ") +
-                                                    f.folder() + '/');
+        QCOMPARE(f.dialogs.shown().last().text,
+                 QStringLiteral("La création du fichier a réussi : Martin CP - fiches.pdf\n"
+                                "Il se trouve dans le répertoire : ") +
+                     f.folder() + '/');
     }
 
     void batchTool()

@@ -36,8 +36,8 @@ void WriteSheets(Connection &connection, const BatchOptions &options, const Synt
     PageComposer document;
     PrepareSheetDocument(document);
     ComposePupilSheets(document, input);
-    const QString name = SheetsFileName(prefixed ? school.name + QStringLiteral(" - ") + entry.label.trimmed()
-                                                 : entry.label);
+    const QString name =
+        SheetsFileName(prefixed ? school.name + QStringLiteral(" - ") + entry.label.trimmed() : entry.label);
     const QString path = out.filePath(name);
     QString error;
     if (WriteSynthesisPdf(document, path, &error, QStringLiteral("Création : ") + name))
