@@ -56,11 +56,11 @@
 #include "mainwindow/ToolbarStates.h"
 #include "reports/ClassSynthesis.h"
 #include "reports/PageComposer.h"
+#include "reports/PupilSheet.h"
 #include "spreadsheets/ResultColumns.h"
 #include "spreadsheets/ResultsImport.h"
 #include "spreadsheets/SchoolList.h"
 #include "spreadsheets/XlsxExport.h"
-#include "reports/PupilSheet.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -692,12 +692,14 @@ SpreadsheetTimes timeSpreadsheets(const QString &workFolder, int repetitions)
     if (!ReadSchoolResults(connection, schoolNo, &classes, &error) || classes.size() != 6)
         die(QStringLiteral("cannot read the 6-class school: %1").arg(error));
     const QString workbook = QDir(workFolder).filePath(QStringLiteral("school.xlsx"));
-    times.exportSchool = measure(repetitions, [] {}, [&] {
-        QList<ClassResults> read;
-        if (!ReadSchoolResults(connection, schoolNo, &read, &error) ||
-            !XlsxExport::Write(workbook, read, QStringLiteral("2026-2027"), QDate::currentDate(), &error))
-            die(error);
-    });
+    times.exportSchool = measure(
+        repetitions, [] {},
+        [&] {
+            QList<ClassResults> read;
+            if (!ReadSchoolResults(connection, schoolNo, &read, &error) ||
+                !XlsxExport::Write(workbook, read, QStringLiteral("2026-2027"), QDate::currentDate(), &error))
+                die(error);
+        });
 
     ClassResults ce1;
     for (const ClassResults &c : classes)
@@ -716,14 +718,16 @@ SpreadsheetTimes timeSpreadsheets(const QString &workFolder, int repetitions)
         die(error);
     int run = 0;
     int cells = 0;
-    times.importClass = measure(repetitions, [] {}, [&] {
-        ResultsImport::Plan plan;
-        if (!ResultsImport::Prepare(connection, sheets[run++ % 2], schoolNo, ce1.classNo, &plan, &error) ||
-            !plan.refusals.isEmpty() || plan.changes.isEmpty() || !ResultsImport::Apply(connection, plan, &error))
-            die(QStringLiteral("results import: %1 %2")
-                    .arg(error, plan.refusals.isEmpty() ? QString() : plan.refusals.constFirst().text()));
-        cells = int(plan.changes.size());
-    });
+    times.importClass = measure(
+        repetitions, [] {},
+        [&] {
+            ResultsImport::Plan plan;
+            if (!ResultsImport::Prepare(connection, sheets[run++ % 2], schoolNo, ce1.classNo, &plan, &error) ||
+                !plan.refusals.isEmpty() || plan.changes.isEmpty() || !ResultsImport::Apply(connection, plan, &error))
+                die(QStringLiteral("results import: %1 %2")
+                        .arg(error, plan.refusals.isEmpty() ? QString() : plan.refusals.constFirst().text()));
+            cells = int(plan.changes.size());
+        });
     note(QStringLiteral("results import: %1 values of a %2-pupil CE1 class changed per run")
              .arg(cells)
              .arg(ce1.pupils.size()));

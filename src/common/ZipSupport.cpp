@@ -75,8 +75,8 @@ bool Archive::read(const QString &name, qint64 maxBytes, qint64 ratio, qint64 ra
         return fail(QStringLiteral("« %1 » est chiffré.").arg(name));
     const qint64 size = DeclaredSize(st, st.size, ZIP_STAT_SIZE);
     const qint64 packed = DeclaredSize(st, st.comp_size, ZIP_STAT_COMP_SIZE);
-    const QString tooLarge = QStringLiteral("« %1 » dépasse %2 octets une fois décompressé.")
-                                 .arg(name, QString::number(maxBytes));
+    const QString tooLarge =
+        QStringLiteral("« %1 » dépasse %2 octets une fois décompressé.").arg(name, QString::number(maxBytes));
     if (size > maxBytes)
         return fail(tooLarge);
     if (size >= ratioFrom && double(size) > double(packed) * double(ratio))

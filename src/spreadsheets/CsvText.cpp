@@ -75,7 +75,8 @@ bool Parse(const QString &text, const QString &shown, int maxRecords, QList<QStr
                         }
                         break;
                     }
-                    if (c == QLatin1Char('\n') || (c == QLatin1Char('\r') && (i >= n || text.at(i) != QLatin1Char('\n'))))
+                    if (c == QLatin1Char('\n') ||
+                        (c == QLatin1Char('\r') && (i >= n || text.at(i) != QLatin1Char('\n'))))
                         ++line;
                     field += c;
                     if (field.size() > Limits::CellLength)

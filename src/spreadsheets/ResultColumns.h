@@ -17,7 +17,7 @@ struct ResultColumn
     int trimester = 0; // 0 for a domain profile
     int exercise = 0;
     int item = 0;
-    int slot = 0; // domain profiles
+    int slot = 0;    // domain profiles
     QString field;   // the ELEVE column: "T1_E1P1", "PROFIL_L"
     QString group;   // the heading over the exercise's columns: "Langage", "Compr.texte Nar."
     QString heading; // the column's own heading: "Q1", "Total", "Cat.", "Profil"

@@ -34,7 +34,8 @@ bool Write(const QString &path, const ClassResults &results, QString *error)
     QSaveFile file(path);
     const QString shown = QFileInfo(path).fileName();
     if (!file.open(QIODevice::WriteOnly) || file.write(CsvText::Encode(Rows(results))) < 0 || !file.commit()) {
-        *error = QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2").arg(shown, DataFiles::FrenchReason(file));
+        *error =
+            QStringLiteral("Le fichier « %1 » n'a pas pu être écrit : %2").arg(shown, DataFiles::FrenchReason(file));
         return false;
     }
     DataFiles::SyncPath(QFileInfo(path).absolutePath());

@@ -54,8 +54,8 @@ bool isXlsx(const QString &path)
 
 // Workbook sheets as tables. A class sheet is found by its "Nom" heading; its
 // hidden companion names the class and the field of every column.
-bool tablesOfWorkbook(const Connection &connection, const QString &path, int schoolNo, QList<Table> *tables,
-                      Plan *plan, QString *error)
+bool tablesOfWorkbook(const Connection &connection, const QString &path, int schoolNo, QList<Table> *tables, Plan *plan,
+                      QString *error)
 {
     QList<XlsxReader::Sheet> sheets;
     if (!XlsxReader::Read(path, &sheets, error))
@@ -69,8 +69,8 @@ bool tablesOfWorkbook(const Connection &connection, const QString &path, int sch
         if (s.cell(0, 0) == XlsxExport::KeysMark)
             continue;
         if (s.cell(XlsxExport::HeadingRow, 0).trimmed() != NameHeading) {
-            plan->notes.append(QStringLiteral("La feuille « %1 » n'est pas une feuille de résultats : elle est ignorée.")
-                                   .arg(s.name));
+            plan->notes.append(
+                QStringLiteral("La feuille « %1 » n'est pas une feuille de résultats : elle est ignorée.").arg(s.name));
             continue;
         }
         Table table;
@@ -89,8 +89,9 @@ bool tablesOfWorkbook(const Connection &connection, const QString &path, int sch
             if (!target && (c.label == label || (label.isEmpty() && c.label == s.name)))
                 target = &c;
         if (!target) {
-            plan->refusals.append({s.name, 2, QStringLiteral("B"),
-                                   QStringLiteral("l'école n'a pas de classe « %1 ».").arg(label.isEmpty() ? s.name : label)});
+            plan->refusals.append(
+                {s.name, 2, QStringLiteral("B"),
+                 QStringLiteral("l'école n'a pas de classe « %1 ».").arg(label.isEmpty() ? s.name : label)});
             continue;
         }
         table.schoolNo = schoolNo;
@@ -139,8 +140,8 @@ bool tablesOfWorkbook(const Connection &connection, const QString &path, int sch
     return true;
 }
 
-bool tableOfCsv(const Connection &connection, const QString &path, int schoolNo, int classNo, Table *table,
-                Plan *plan, QString *error)
+bool tableOfCsv(const Connection &connection, const QString &path, int schoolNo, int classNo, Table *table, Plan *plan,
+                QString *error)
 {
     const QString shown = QFileInfo(path).fileName();
     QString text;
@@ -296,7 +297,8 @@ void check(Connection &connection, const Table &table, Plan *plan)
                 const QString after = model.texts(r, cell.column.exercise).value(cell.column.item - 1);
                 QString reason = outcome.accepted ? QString() : outcome.refusal;
                 // A value the check would shorten or round is not what the file says.
-                if (reason.isEmpty() && (after != value || (value != NoResult && QString::number(BoxValue(value)) != value)))
+                if (reason.isEmpty() &&
+                    (after != value || (value != NoResult && QString::number(BoxValue(value)) != value)))
                     reason = RangeHint(box) + QLatin1Char('.');
                 if (!reason.isEmpty()) {
                     plan->refusals.append({table.sheet, table.rows.at(i).fileRow, cell.where,
@@ -313,9 +315,9 @@ void check(Connection &connection, const Table &table, Plan *plan)
         const QStringList incomplete = model.incompletePupils();
         for (const auto &[r, fileRow] : changedRows)
             if (incomplete.contains(model.pupilName(r)))
-                plan->refusals.append({table.sheet, fileRow, TrimesterTabCaption(t),
-                                       IncompleteSeriesMessage + QStringLiteral(" (") + model.pupilName(r) +
-                                           QLatin1Char(')')});
+                plan->refusals.append(
+                    {table.sheet, fileRow, TrimesterTabCaption(t),
+                     IncompleteSeriesMessage + QStringLiteral(" (") + model.pupilName(r) + QLatin1Char(')')});
     }
     if (!classPlan.values.isEmpty())
         plan->classes.append(classPlan);

@@ -59,8 +59,7 @@ struct Plan
 // classes of school `schoolNo` they name; a CSV file goes to class `classNo`.
 // False with a French `error` when the file cannot be read as results at all;
 // refused values are in plan->refusals.
-bool Prepare(Connection &connection, const QString &path, int schoolNo, int classNo, Plan *plan,
-             QString *error);
+bool Prepare(Connection &connection, const QString &path, int schoolNo, int classNo, Plan *plan, QString *error);
 
 // Stores a plan without refusals: every changed pupil's scores, derived
 // fields and domain profiles, and each class's profile, in one transaction.

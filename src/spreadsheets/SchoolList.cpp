@@ -113,7 +113,8 @@ bool Parse(const QString &text, const QString &shown, QList<Group> *groups, QStr
             groupOf.insert(key, int(groups->size()));
             groups->append({label, levelText, level, {}});
         }
-        (*groups)[groupOf.value(key)].pupils.append({name, birth >= 0 ? row.value(birth).trimmed() : QString(), lines.at(r)});
+        (*groups)[groupOf.value(key)].pupils.append(
+            {name, birth >= 0 ? row.value(birth).trimmed() : QString(), lines.at(r)});
     }
     if (rows.size() - 1 > Limits::SchoolListPupils)
         return fail(error, QStringLiteral("Le fichier « %1 » est refusé : il compte plus de %2 élèves.")

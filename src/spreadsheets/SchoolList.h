@@ -46,8 +46,8 @@ struct Target
 {
     enum class Kind { Skip, Existing, New };
     Kind kind = Kind::Skip;
-    int classNo = 0;   // Existing
-    QString teacher;   // New
+    int classNo = 0; // Existing
+    QString teacher; // New
 };
 
 struct Outcome

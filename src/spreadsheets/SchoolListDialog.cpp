@@ -1,5 +1,6 @@
 #include "SchoolListDialog.h"
 
+#include "common/Dialogs.h"
 #include "data/Roster.h"
 #include "evaluation/EvaluationModel.h"
 
@@ -8,7 +9,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -21,9 +21,9 @@ constexpr int Skip = 0;
 
 } // namespace
 
-SchoolListDialog::SchoolListDialog(const Connection &connection, int schoolNo, const QString &fileName,
-                                   const QList<SchoolList::Group> &groups, QWidget *parent)
-    : QDialog(parent), m_groups(groups)
+SchoolListDialog::SchoolListDialog(const Connection &connection, Dialogs &dialogs, int schoolNo,
+                                   const QString &fileName, const QList<SchoolList::Group> &groups, QWidget *parent)
+    : QDialog(parent), m_dialogs(dialogs), m_groups(groups)
 {
     setObjectName(QStringLiteral("schoolListDialog"));
     setWindowTitle(QStringLiteral("Importer la liste de l'école (CSV)"));
@@ -131,9 +131,10 @@ void SchoolListDialog::accept()
     const QList<SchoolList::Target> list = targets();
     for (int r = 0; r < list.size(); ++r) {
         if (list.at(r).kind == SchoolList::Target::Kind::New && list.at(r).teacher.isEmpty()) {
-            QMessageBox::warning(this, QStringLiteral("ATTENTION"),
-                                 QStringLiteral("Tapez le nom de l'enseignant de la nouvelle classe « %1 ».")
-                                     .arg(m_groups.at(r).classLabel));
+            m_dialogs.message(QStringLiteral("ATTENTION"),
+                              QStringLiteral("Tapez le nom de l'enseignant de la nouvelle classe « %1 ».")
+                                  .arg(m_groups.at(r).classLabel),
+                              Dialogs::Icon::Warning);
             m_table->cellWidget(r, TeacherColumn)->setFocus();
             return;
         }

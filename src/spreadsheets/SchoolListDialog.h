@@ -6,6 +6,7 @@
 
 class QTableWidget;
 class Connection;
+class Dialogs;
 
 // The classes found in the administration's list, each with its level and
 // pupil count, and where its pupils go: an existing class of the school, a
@@ -15,7 +16,7 @@ class SchoolListDialog : public QDialog
 {
     Q_OBJECT
 public:
-    SchoolListDialog(const Connection &connection, int schoolNo, const QString &fileName,
+    SchoolListDialog(const Connection &connection, Dialogs &dialogs, int schoolNo, const QString &fileName,
                      const QList<SchoolList::Group> &groups, QWidget *parent = nullptr);
 
     QList<SchoolList::Target> targets() const;
@@ -24,6 +25,7 @@ public:
     void accept() override;
 
 private:
+    Dialogs &m_dialogs;
     QList<SchoolList::Group> m_groups;
     QTableWidget *m_table = nullptr;
 };

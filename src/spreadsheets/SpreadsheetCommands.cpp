@@ -31,10 +31,9 @@ std::optional<QString> chosenPath(AppContext &context, bool folderMode, const QS
 bool mayReplace(AppContext &context, const QString &path)
 {
     return !QFileInfo::exists(path) ||
-           context.dialogs.question(QStringLiteral("Confirmer"),
-                                    QStringLiteral("Le fichier « %1 » existe déjà. Le remplacer ?")
-                                        .arg(QFileInfo(path).fileName()),
-                                    true);
+           context.dialogs.question(
+               QStringLiteral("Confirmer"),
+               QStringLiteral("Le fichier « %1 » existe déjà. Le remplacer ?").arg(QFileInfo(path).fileName()), true);
 }
 
 QString schoolName(const AppContext &context, int schoolNo)
@@ -63,7 +62,8 @@ void ExportClassResults(AppContext &context, MainScreen &screen, bool csv)
     const SelectionKeys keys = context.session.keys();
     ClassResults results;
     QString error;
-    if (!context.session.hasClass() || !ReadClassResults(context.connection, keys.schoolNo, keys.classNo, &results, &error)) {
+    if (!context.session.hasClass() ||
+        !ReadClassResults(context.connection, keys.schoolNo, keys.classNo, &results, &error)) {
         context.dialogs.message(Abandon, QStringLiteral("Les résultats ne peuvent pas être exportés.\n") + error,
                                 Dialogs::Icon::Warning);
         return;
@@ -86,8 +86,9 @@ void ExportClassResults(AppContext &context, MainScreen &screen, bool csv)
                                 Dialogs::Icon::Warning);
         return;
     }
-    context.dialogs.message(QStringLiteral("Succès"),
-                            QStringLiteral("Les résultats de la classe « %1 » sont dans « %2 ».").arg(results.label, *path));
+    context.dialogs.message(
+        QStringLiteral("Succès"),
+        QStringLiteral("Les résultats de la classe « %1 » sont dans « %2 ».").arg(results.label, *path));
     screen.updateToolbars();
 }
 
@@ -102,9 +103,9 @@ void ExportSchoolResults(AppContext &context, MainScreen &screen)
         return;
     }
     const QString school = schoolName(context, schoolNo);
-    const std::optional<QString> path =
-        chosenPath(context, true, QStringLiteral("*.xlsx"), QStringLiteral("Choisir le répertoire où exporter les résultats"),
-                   FileNameOf(school, QStringLiteral("xlsx")));
+    const std::optional<QString> path = chosenPath(context, true, QStringLiteral("*.xlsx"),
+                                                   QStringLiteral("Choisir le répertoire où exporter les résultats"),
+                                                   FileNameOf(school, QStringLiteral("xlsx")));
     if (!path || !mayReplace(context, *path))
         return;
     bool done = false;
@@ -160,8 +161,9 @@ void ImportResults(AppContext &context, MainScreen &screen)
         return;
     }
     if (plan.changes.isEmpty()) {
-        context.dialogs.message(QStringLiteral("Message"),
-                                QStringLiteral("Le fichier « %1 » ne change aucun résultat.").arg(QFileInfo(*path).fileName()));
+        context.dialogs.message(
+            QStringLiteral("Message"),
+            QStringLiteral("Le fichier « %1 » ne change aucun résultat.").arg(QFileInfo(*path).fileName()));
         return;
     }
     ImportPreviewDialog preview(QFileInfo(*path).fileName(), plan, screen.window());
@@ -198,7 +200,8 @@ void ImportSchoolList(AppContext &context, MainScreen &screen)
         context.dialogs.message(Abandon, failed + error, Dialogs::Icon::Warning);
         return;
     }
-    SchoolListDialog dialog(context.connection, keys.schoolNo, QFileInfo(*path).fileName(), groups, screen.window());
+    SchoolListDialog dialog(context.connection, context.dialogs, keys.schoolNo, QFileInfo(*path).fileName(), groups,
+                            screen.window());
     if (dialog.exec() != QDialog::Accepted)
         return;
     SchoolList::Outcome outcome;

@@ -181,7 +181,8 @@ bool Reader::sheet(const QString &name, Sheet *out)
     int nextColumn = 0;
     const auto place = [&](int r, int c, const QString &value) {
         if (r >= Limits::SpreadsheetRows)
-            return fail(QStringLiteral("la feuille « %1 » dépasse %2 lignes.").arg(out->name).arg(Limits::SpreadsheetRows));
+            return fail(
+                QStringLiteral("la feuille « %1 » dépasse %2 lignes.").arg(out->name).arg(Limits::SpreadsheetRows));
         if (c >= Limits::SpreadsheetColumns)
             return fail(QStringLiteral("la feuille « %1 » dépasse %2 colonnes.")
                             .arg(out->name)
@@ -291,8 +292,8 @@ bool Reader::run(const QString &path, QList<Sheet> *sheets, QString *error)
         return done(false);
     if (!m_archive.contains(workbook))
         return done(fail(QStringLiteral("il ne contient pas de classeur.")));
-    const QString base = workbook.contains(QLatin1Char('/')) ? workbook.left(workbook.lastIndexOf(QLatin1Char('/')) + 1)
-                                                             : QString();
+    const QString base =
+        workbook.contains(QLatin1Char('/')) ? workbook.left(workbook.lastIndexOf(QLatin1Char('/')) + 1) : QString();
     const QString relsName = base + QStringLiteral("_rels/") + workbook.mid(base.size()) + QStringLiteral(".rels");
     const QHash<QString, QString> rels = relationships(relsName, base);
     if (!m_error.isEmpty())

@@ -8,23 +8,23 @@
 #include "evaluation/ClassGridModel.h"
 #include "evaluation/EvaluationModel.h"
 #include "spreadsheets/CsvText.h"
+#include "spreadsheets/ImportPreviewDialog.h"
 #include "spreadsheets/ResultColumns.h"
 #include "spreadsheets/ResultsCsv.h"
 #include "spreadsheets/ResultsImport.h"
 #include "spreadsheets/SchoolList.h"
+#include "spreadsheets/SchoolListDialog.h"
 #include "spreadsheets/XlsxExport.h"
 #include "spreadsheets/XlsxReader.h"
-#include "spreadsheets/ImportPreviewDialog.h"
-#include "spreadsheets/SchoolListDialog.h"
 
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QTableWidget>
-#include <QTreeWidget>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <zip.h>
@@ -56,7 +56,8 @@ void setCell(const QString &xlsx, const QString &part, const QString &ref, const
     text.replace(cell, QStringLiteral("<c r=\"%1\"\\1%2>%3</c>").arg(ref, type, content));
     static QList<QByteArray> keep; // libzip reads the buffer at zip_close
     keep.append(text.toUtf8());
-    zip_source_t *source = zip_source_buffer(archive, keep.constLast().constData(), zip_uint64_t(keep.constLast().size()), 0);
+    zip_source_t *source =
+        zip_source_buffer(archive, keep.constLast().constData(), zip_uint64_t(keep.constLast().size()), 0);
     QVERIFY(zip_file_add(archive, part.toUtf8().constData(), source, ZIP_FL_OVERWRITE) >= 0);
     QCOMPARE(zip_close(archive), 0);
 }
@@ -75,10 +76,12 @@ void makeWorkbook(const QString &path, const QByteArray &sheet, const QByteArray
         QVERIFY(zip_file_add(archive, name, source, 0) >= 0);
     };
     const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-    add("xl/workbook.xml", "<workbook xmlns:r=\"" + rel + "\"><sheets><sheet name=\"Feuille\" r:id=\"rId1\"/></sheets></workbook>");
-    add("xl/_rels/workbook.xml.rels", "<Relationships><Relationship Id=\"rId1\" Type=\"" + rel +
-                                          "worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"" +
-                                          rel + "sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
+    add("xl/workbook.xml",
+        "<workbook xmlns:r=\"" + rel + "\"><sheets><sheet name=\"Feuille\" r:id=\"rId1\"/></sheets></workbook>");
+    add("xl/_rels/workbook.xml.rels",
+        "<Relationships><Relationship Id=\"rId1\" Type=\"" + rel +
+            "worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"" + rel +
+            "sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
     add("xl/worksheets/sheet1.xml", sheet);
     add("xl/sharedStrings.xml", strings.isEmpty() ? QByteArray("<sst/>") : strings);
     QCOMPARE(zip_close(archive), 0);
@@ -148,7 +151,8 @@ private slots:
             QCOMPARE(sheets.at(0).cell(XlsxExport::FirstPupilRow + p, 0), c.pupils.at(p).name);
             for (int k = 0; k < columns.size(); ++k) {
                 const QVariant v = CellValue(columns.at(k), c.pupils.at(p).fields);
-                QCOMPARE(sheets.at(0).cell(XlsxExport::FirstPupilRow + p, k + 1), v.isValid() ? v.toString() : QString());
+                QCOMPARE(sheets.at(0).cell(XlsxExport::FirstPupilRow + p, k + 1),
+                         v.isValid() ? v.toString() : QString());
             }
         }
         ResultsImport::Plan plan;
@@ -159,7 +163,8 @@ private slots:
         int row = -1, first = -1;
         for (int p = 0; p < c.pupils.size() && row < 0; ++p)
             for (int k = 0; k + 1 < columns.size() && row < 0; ++k)
-                if (columns.at(k).kind == ResultColumn::Kind::Item && columns.at(k + 1).kind == ResultColumn::Kind::Item &&
+                if (columns.at(k).kind == ResultColumn::Kind::Item &&
+                    columns.at(k + 1).kind == ResultColumn::Kind::Item &&
                     columns.at(k).exercise == columns.at(k + 1).exercise &&
                     CellValue(columns.at(k), c.pupils.at(p).fields).isValid() &&
                     ItemMax(c.level, columns.at(k).trimester, columns.at(k).exercise, columns.at(k).item) > 0)
@@ -188,8 +193,8 @@ private slots:
             grid.load(columns.at(first).trimester);
             for (int k : {first, first + 1})
                 for (int gc = 0; gc < grid.columnCount(); ++gc)
-                    if (grid.boxOfColumn(gc) == BoxNumber(c.level, columns.at(k).trimester, columns.at(k).exercise,
-                                                          columns.at(k).item))
+                    if (grid.boxOfColumn(gc) ==
+                        BoxNumber(c.level, columns.at(k).trimester, columns.at(k).exercise, columns.at(k).item))
                         QVERIFY(grid.enter(row, gc, newValue(k)).accepted);
             QVERIFY(grid.save(&error));
             expected = TestSupport::tableRows(other.database(), QStringLiteral("ELEVE")) +
@@ -233,8 +238,8 @@ private slots:
             QSKIP("LibreOffice (soffice) is not installed");
         ClassResults c;
         QString error;
-        QVERIFY(ReadClassResults(m_connection, m_school, Roster::Classes(m_connection, m_school).constFirst().classNo, &c,
-                                 &error));
+        QVERIFY(ReadClassResults(m_connection, m_school, Roster::Classes(m_connection, m_school).constFirst().classNo,
+                                 &c, &error));
         const QString xlsx = m_dir.filePath(QStringLiteral("classe.xlsx"));
         QVERIFY(XlsxExport::Write(xlsx, {c}, QStringLiteral("2026-2027"), QDate(2026, 12, 6), &error));
         QProcess lo;
@@ -247,7 +252,8 @@ private slots:
         QFile out(m_dir.filePath(QStringLiteral("lo-out/classe.csv")));
         QVERIFY2(out.open(QIODevice::ReadOnly), lo.readAllStandardError().constData());
         QList<QStringList> rows;
-        QVERIFY(CsvText::Parse(QString::fromUtf8(out.readAll()), QStringLiteral("classe.csv"), 1000, &rows, nullptr, &error));
+        QVERIFY(CsvText::Parse(QString::fromUtf8(out.readAll()), QStringLiteral("classe.csv"), 1000, &rows, nullptr,
+                               &error));
         // The header block, then the pupils' values; LibreOffice drops the blank row.
         QCOMPARE(rows.at(1).value(1), c.label);
         QCOMPARE(rows.at(4).value(1), QStringLiteral("2026-2027"));
@@ -255,7 +261,8 @@ private slots:
         const int first = int(rows.size()) - int(c.pupils.size());
         QCOMPARE(rows.at(first - 1).value(0), QStringLiteral("Nom"));
         for (int p = 0; p < c.pupils.size(); ++p)
-            QCOMPARE(rows.at(first + p).mid(0, expected.at(p + 1).size() - 1), expected.at(p + 1).mid(0, expected.at(p + 1).size() - 1));
+            QCOMPARE(rows.at(first + p).mid(0, expected.at(p + 1).size() - 1),
+                     expected.at(p + 1).mid(0, expected.at(p + 1).size() - 1));
     }
 
     // The class CSV read back by name when the key column is gone: an
@@ -293,10 +300,11 @@ private slots:
     void workbookParts()
     {
         const QString path = m_dir.filePath(QStringLiteral("autre.xlsx"));
-        makeWorkbook(path,
-                     "<worksheet><sheetData><row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c><c t=\"inlineStr\"><is><t>é</t>"
-                     "</is></c><c r=\"E2\"><v>4.0</v></c><c r=\"F2\" t=\"b\"><v>1</v></c></row></sheetData></worksheet>",
-                     "<sst><si><r><t>Lé</t></r><r><rPr/><t>a</t></r></si></sst>");
+        makeWorkbook(
+            path,
+            "<worksheet><sheetData><row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c><c t=\"inlineStr\"><is><t>é</t>"
+            "</is></c><c r=\"E2\"><v>4.0</v></c><c r=\"F2\" t=\"b\"><v>1</v></c></row></sheetData></worksheet>",
+            "<sst><si><r><t>Lé</t></r><r><rPr/><t>a</t></r></si></sst>");
         QList<XlsxReader::Sheet> sheets;
         QString error;
         QVERIFY2(XlsxReader::Read(path, &sheets, &error), qPrintable(error));
@@ -355,9 +363,10 @@ private slots:
         QCOMPARE(f.query("SELECT T1_E1P1, T1_E1P2, T1_E1P5, T1_E1TOT FROM ELEVE WHERE NOM = 'Alice'"),
                  QStringList{"1|2|0|5"});
 
-        TestSupport::writeFile(out.filePath(QStringLiteral("onde.csv")),
-                               "Nom \xC3\xA9l\xC3\xA8ve;Pr\xC3\xA9nom \xC3\xA9l\xC3\xA8ve;Niveau;Libell\xC3\xA9 classe\r\n"
-                               "ALICE;;CP;CP A\r\nNOUVEAU;Jean;CP;CP A\r\nPETIT;Ana;CE1;CE1 B\r\n");
+        TestSupport::writeFile(
+            out.filePath(QStringLiteral("onde.csv")),
+            "Nom \xC3\xA9l\xC3\xA8ve;Pr\xC3\xA9nom \xC3\xA9l\xC3\xA8ve;Niveau;Libell\xC3\xA9 classe\r\n"
+            "ALICE;;CP;CP A\r\nNOUVEAU;Jean;CP;CP A\r\nPETIT;Ana;CE1;CE1 B\r\n");
         WindowFixture::onNextModal([](QWidget *modal) {
             modal->findChild<QLineEdit *>(QStringLiteral("teacher1"))->setText(QStringLiteral("M. Petit"));
             modal->findChild<QPushButton *>(QStringLiteral("importButton"))->click();
@@ -365,7 +374,8 @@ private slots:
         f.dialogs.queueChoice(out.path(), QStringLiteral("onde.csv"));
         f.run(QStringLiteral("spreadsheetMenu"), QStringLiteral("ImportSchoolList"));
         QCOMPARE(f.dialogs.shown().constLast().text,
-                 QStringLiteral("3 élève(s) ajouté(s), 0 ignoré(s) (déjà présents ou non importés) ; 1 classe(s) créée(s)."));
+                 QStringLiteral(
+                     "3 élève(s) ajouté(s), 0 ignoré(s) (déjà présents ou non importés) ; 1 classe(s) créée(s)."));
         QCOMPARE(f.query("SELECT c.LIBELLE, c.NIVEAU, e.NOM FROM ELEVE e JOIN CLASSE c USING (NOECOLE, NOCLASSE) "
                          "WHERE e.NOM IN ('NOUVEAU Jean', 'PETIT Ana') ORDER BY e.NOM"),
                  QStringList({"Martin CP|CP|NOUVEAU Jean", "M. Petit CE1|CE1|PETIT Ana"}));
@@ -376,16 +386,17 @@ private slots:
     // pupils already there skipped; a file without its header line refused.
     void schoolListImport()
     {
-        const QString text = QStringLiteral(
-            "Prénom élève;Libellé classe;Autre;Nom d'usage élève;Niveau;Nom élève;Date naissance\r\n"
-            "Léa;CP-CE1 Dupré;x;;CP;Dupont;01/02/2019\r\n"
-            "Noé;CP-CE1 Dupré;x;Martin;ce1;Bernard;03/04/2018\r\n"
-            "Zoé;GS Lopez;;;Grande section;\"Lefèvre; dit \"\"Lef\"\"\";05/06/2020\r\n"
-            "Éric;CM1 Roux;;;CM1;Roux;01/01/2016\r\n"
-            "Inès;CP-CE1 Dupré;;;CP;Ferré;01/09/2019\r\n");
+        const QString text =
+            QStringLiteral("Prénom élève;Libellé classe;Autre;Nom d'usage élève;Niveau;Nom élève;Date naissance\r\n"
+                           "Léa;CP-CE1 Dupré;x;;CP;Dupont;01/02/2019\r\n"
+                           "Noé;CP-CE1 Dupré;x;Martin;ce1;Bernard;03/04/2018\r\n"
+                           "Zoé;GS Lopez;;;Grande section;\"Lefèvre; dit \"\"Lef\"\"\";05/06/2020\r\n"
+                           "Éric;CM1 Roux;;;CM1;Roux;01/01/2016\r\n"
+                           "Inès;CP-CE1 Dupré;;;CP;Ferré;01/09/2019\r\n");
         QList<SchoolList::Group> utf8, latin;
         QString error;
-        QVERIFY(SchoolList::Parse(QString::fromUtf8(CsvText::Encode({})) + text, QStringLiteral("a.csv"), &utf8, &error));
+        QVERIFY(
+            SchoolList::Parse(QString::fromUtf8(CsvText::Encode({})) + text, QStringLiteral("a.csv"), &utf8, &error));
         QVERIFY2(SchoolList::Parse(DecodeUtf8OrWindows1252(text.toLatin1()), QStringLiteral("b.csv"), &latin, &error),
                  qPrintable(error));
         QCOMPARE(utf8.size(), 4);
@@ -421,7 +432,8 @@ private slots:
         QCOMPARE(outcome.added, 0);
         QCOMPARE(outcome.skipped, 5);
 
-        QVERIFY(!SchoolList::Parse(QStringLiteral("Dupont;Léa;CP;CP Dupré\r\n"), QStringLiteral("c.csv"), &utf8, &error));
+        QVERIFY(
+            !SchoolList::Parse(QStringLiteral("Dupont;Léa;CP;CP Dupré\r\n"), QStringLiteral("c.csv"), &utf8, &error));
         QVERIFY2(error.contains(QStringLiteral("première ligne")), qPrintable(error));
         QVERIFY(!SchoolList::Parse(QStringLiteral("Nom élève;Prénom élève;Niveau;Libellé classe\r\n\"Dupont;Léa\r\n"),
                                    QStringLiteral("d.csv"), &utf8, &error));

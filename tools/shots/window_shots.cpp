@@ -22,8 +22,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -152,7 +152,8 @@ int main(int argc, char *argv[])
                                      "Bernard;Zoé;;GS;Grande section\nPetit;Jules;;CE1;CE1 M. Petit\n"
                                      "Roux;Éric;;CM1;CM1 M. Roux\n"),
                       QStringLiteral("liste.csv"), &groups, &error);
-    SchoolListDialog mapping(f.context.connection, 7, QStringLiteral("ExportONDE.csv"), groups, f.window.get());
+    SchoolListDialog mapping(f.context.connection, f.dialogs, 7, QStringLiteral("ExportONDE.csv"), groups,
+                             f.window.get());
     save(&mapping, folder + "/school_list.png");
     return 0;
 }
