@@ -55,6 +55,31 @@ bool writable(const QString &folder)
 #endif
 }
 
+// Why SQLite failed, in French (never its own English text).
+QString sqliteReason(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        return QStringLiteral("disque plein");
+    case SQLITE_IOERR:
+        return (code == SQLITE_IOERR_WRITE || code == SQLITE_IOERR_FSYNC)
+                   ? QStringLiteral("écriture impossible : disque plein ou fichier trop grand")
+                   : QStringLiteral("erreur de lecture ou d'écriture");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("base de données occupée trop longtemps");
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+        return QStringLiteral("fichier impossible à ouvrir");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("base de données endommagée");
+    default:
+        return QStringLiteral("erreur SQLite %1").arg(code);
+    }
+}
+
 // Copies the database through SQLite's backup interface: the copy is the
 // database as last committed, whatever another connection is writing.
 bool backUp(const QString &live, const QString &temp, QString *error)
@@ -62,16 +87,16 @@ bool backUp(const QString &live, const QString &temp, QString *error)
     SqliteSupport::RawDatabase source;
     SqliteSupport::RawDatabase target;
     if (!source.open(live, false)) {
-        *error = QStringLiteral("lecture de « %1 » impossible (%2)").arg(shown(live), source.error());
+        *error = QStringLiteral("lecture de « %1 » impossible (%2)").arg(shown(live), sqliteReason(source.errorCode()));
         return false;
     }
     if (!target.open(temp, true)) {
-        *error = QStringLiteral("création de « %1 » impossible (%2)").arg(shown(temp), target.error());
+        *error = QStringLiteral("création de « %1 » impossible (%2)").arg(shown(temp), sqliteReason(target.errorCode()));
         return false;
     }
     sqlite3_backup *backup = sqlite3_backup_init(target.handle(), "main", source.handle(), "main");
     if (!backup) {
-        *error = QString::fromUtf8(sqlite3_errmsg(target.handle()));
+        *error = QStringLiteral("copie impossible (%1)").arg(sqliteReason(sqlite3_extended_errcode(target.handle())));
         return false;
     }
     // A commit of the program holds the file for a moment: wait for it (the
@@ -85,11 +110,10 @@ bool backUp(const QString &live, const QString &temp, QString *error)
     }
     sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE) {
+        // The target's own code says more (a write that failed) than the step's.
         const int code = sqlite3_extended_errcode(target.handle());
-        *error = (rc == SQLITE_FULL || code == SQLITE_FULL || code == SQLITE_IOERR_WRITE)
-                     ? QStringLiteral("écriture de « %1 » impossible : disque plein ou fichier trop grand (%2)")
-                           .arg(shown(temp), QString::fromUtf8(sqlite3_errstr(rc)))
-                     : QStringLiteral("copie de « %1 » impossible (%2)").arg(shown(live), QString::fromUtf8(sqlite3_errstr(rc)));
+        *error = QStringLiteral("copie de « %1 » vers « %2 » impossible (%3)")
+                     .arg(shown(live), shown(temp), sqliteReason(code != SQLITE_OK ? code : rc));
         return false;
     }
     return true;
@@ -100,7 +124,7 @@ QString checkCopy(const QString &copy)
 {
     const Schema::FileCheck check = Schema::CheckDatabaseFile(copy, true); // quick_check included
     if (!check.sound())
-        return QStringLiteral("la copie ne passe pas la vérification (%1)").arg(check.detail);
+        return QStringLiteral("la copie ne passe pas la vérification de la base de données");
     SqliteSupport::RawDatabase db;
     qint64 version = 0;
     if (!db.open(copy, false, true) || !db.queryInt(QStringLiteral("PRAGMA user_version"), &version))
@@ -170,7 +194,8 @@ Result Run(const Request &request)
         SqliteSupport::RawDatabase db;
         qint64 version = 0;
         if (!db.open(live, false, true) || !db.queryInt(QStringLiteral("PRAGMA user_version"), &version))
-            return failed(QStringLiteral("la base de données « %1 » est illisible (%2).").arg(shown(live), db.error()));
+            return failed(QStringLiteral("la base de données « %1 » est illisible (%2).")
+                              .arg(shown(live), sqliteReason(db.errorCode())));
         if (version != Schema::Version)
             return refused(QStringLiteral("La base de données « %1 » est de la version %2 ; ce programme sauvegarde la "
                                           "version %3. Ouvrez-la d'abord avec Rozodivo Velorin.")
