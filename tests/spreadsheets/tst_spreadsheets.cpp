@@ -263,6 +263,16 @@ private slots:
         for (int p = 0; p < c.pupils.size(); ++p)
             QCOMPARE(rows.at(first + p).mid(0, expected.at(p + 1).size() - 1),
                      expected.at(p + 1).mid(0, expected.at(p + 1).size() - 1));
+        // Saved again by LibreOffice, the workbook reads back as written: nothing changes.
+        lo.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("lo")),
+                           QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xlsx"),
+                           QStringLiteral("--outdir"), m_dir.filePath(QStringLiteral("lo-xlsx")), xlsx});
+        QVERIFY(lo.waitForFinished(180000));
+        ResultsImport::Plan plan;
+        QVERIFY2(ResultsImport::Prepare(m_connection, m_dir.filePath(QStringLiteral("lo-xlsx/classe.xlsx")), m_school,
+                                        0, &plan, &error),
+                 qPrintable(error));
+        QVERIFY(plan.refusals.isEmpty() && plan.changes.isEmpty() && plan.notes.isEmpty());
     }
 
     // The class CSV read back by name when the key column is gone: an
