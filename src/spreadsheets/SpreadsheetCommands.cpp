@@ -102,6 +102,13 @@ void ExportSchoolResults(AppContext &context, MainScreen &screen)
                                 Dialogs::Icon::Warning);
         return;
     }
+    if (classes.isEmpty()) {
+        context.dialogs.message(Abandon,
+                                QStringLiteral("L'école n'a aucune classe de GS, de CP ou de CE1 : il n'y a pas "
+                                               "de résultats à exporter."),
+                                Dialogs::Icon::Warning);
+        return;
+    }
     const QString school = schoolName(context, schoolNo);
     const std::optional<QString> path = chosenPath(context, true, QStringLiteral("*.xlsx"),
                                                    QStringLiteral("Choisir le répertoire où exporter les résultats"),
