@@ -46,9 +46,11 @@ bool copyFile(const QString &from, const QString &temp, const Faults &faults, QS
         return false;
     };
     if (!in.open(QIODevice::ReadOnly))
-        return failed(QStringLiteral("Impossible de lire le fichier « %1 » : %2").arg(shown(from), DataFiles::FrenchReason(in)));
+        return failed(
+            QStringLiteral("Impossible de lire le fichier « %1 » : %2").arg(shown(from), DataFiles::FrenchReason(in)));
     if (faults.unwritableFolder || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        const QString why = faults.unwritableFolder ? DataFiles::FrenchReasonOfErrno(EACCES) : DataFiles::FrenchReason(out);
+        const QString why =
+            faults.unwritableFolder ? DataFiles::FrenchReasonOfErrno(EACCES) : DataFiles::FrenchReason(out);
         return failed(QStringLiteral("Impossible d'écrire dans le dossier « %1 » : %2")
                           .arg(shown(QFileInfo(temp).absolutePath()), why));
     }
@@ -58,8 +60,8 @@ bool copyFile(const QString &from, const QString &temp, const Faults &faults, QS
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());
         if (n < 0)
-            return failed(
-                QStringLiteral("La lecture du fichier « %1 » a échoué : %2").arg(shown(from), DataFiles::FrenchReason(in)));
+            return failed(QStringLiteral("La lecture du fichier « %1 » a échoué : %2")
+                              .arg(shown(from), DataFiles::FrenchReason(in)));
         if (n == 0)
             break;
         if (faults.writeLimit >= 0 && written + n > faults.writeLimit) {
@@ -138,7 +140,8 @@ const QStringList Companions = {QStringLiteral("-journal"), QStringLiteral("-wal
 
 void removeWithCompanions(const QString &path)
 {
-    for (const QString &suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+    for (const QString &suffix :
+         {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
         QFile::remove(path + suffix);
 }
 

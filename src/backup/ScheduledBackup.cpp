@@ -91,7 +91,8 @@ bool backUp(const QString &live, const QString &temp, QString *error)
         return false;
     }
     if (!target.open(temp, true)) {
-        *error = QStringLiteral("création de « %1 » impossible (%2)").arg(shown(temp), sqliteReason(target.errorCode()));
+        *error =
+            QStringLiteral("création de « %1 » impossible (%2)").arg(shown(temp), sqliteReason(target.errorCode()));
         return false;
     }
     sqlite3_backup *backup = sqlite3_backup_init(target.handle(), "main", source.handle(), "main");
@@ -188,7 +189,8 @@ Result Run(const Request &request)
             return refused(QStringLiteral("Le dossier de destination « %1 » est introuvable.").arg(shown(destination)));
     }
     if (!writable(destination))
-        return refused(QStringLiteral("Impossible d'écrire dans le dossier de destination « %1 ».").arg(shown(destination)));
+        return refused(
+            QStringLiteral("Impossible d'écrire dans le dossier de destination « %1 ».").arg(shown(destination)));
 
     {
         SqliteSupport::RawDatabase db;
@@ -258,9 +260,8 @@ Result RunCommandLine(const QStringList &arguments, const QDateTime &now)
             bool ok = false;
             request.keep = i + 1 < arguments.size() ? arguments.at(i + 1).toInt(&ok) : 0;
             if (!ok || request.keep < 1 || request.keep > MaxKept)
-                return refused(QStringLiteral("--garder attend un nombre de copies entre 1 et %1.\n%2")
-                                   .arg(MaxKept)
-                                   .arg(Usage));
+                return refused(
+                    QStringLiteral("--garder attend un nombre de copies entre 1 et %1.\n%2").arg(MaxKept).arg(Usage));
             ++i;
         } else if (argument.startsWith(QLatin1Char('-'))) {
             return refused(QStringLiteral("Option inconnue « %1 ».\n%2").arg(argument, Usage));

@@ -70,9 +70,10 @@ bool TakeDataFolder(Connection &connection, InstanceLock &lock, const QString &f
         if (!AskForEmptyDatabase(path, dialogs))
             return false;
         if (!QDir().mkpath(path)) {
-            dialogs.message(QStringLiteral("ATTENTION"),
-                            QStringLiteral("Impossible de créer le dossier « %1 ».").arg(QDir::toNativeSeparators(path)),
-                            Dialogs::Icon::Critical);
+            dialogs.message(
+                QStringLiteral("ATTENTION"),
+                QStringLiteral("Impossible de créer le dossier « %1 ».").arg(QDir::toNativeSeparators(path)),
+                Dialogs::Icon::Critical);
             return false;
         }
     }

@@ -128,7 +128,10 @@ QString Describe(const QList<YearRows> &plan, const QString &separator)
 {
     QStringList lines;
     for (const YearRows &entry : plan)
-        lines << QStringLiteral("%1 : %2 élève%3").arg(entry.year).arg(entry.rows).arg(entry.rows > 1 ? QStringLiteral("s") : QString());
+        lines << QStringLiteral("%1 : %2 élève%3")
+                     .arg(entry.year)
+                     .arg(entry.rows)
+                     .arg(entry.rows > 1 ? QStringLiteral("s") : QString());
     return lines.join(separator);
 }
 

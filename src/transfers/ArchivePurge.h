@@ -35,8 +35,8 @@ QList<YearRows> Plan(Connection &connection, qint16 school, const QString &curre
 // stays the school's last change, so that the year change is not fooled).
 // One transaction: on failure, or when the rows no longer match the plan,
 // nothing has changed. `hook` is called after "deleted" and "logged".
-bool Perform(Connection &connection, qint16 school, const QList<YearRows> &plan, const QDateTime &now,
-             QString *error, const YearChange::StepHook &hook = {});
+bool Perform(Connection &connection, qint16 school, const QList<YearRows> &plan, const QDateTime &now, QString *error,
+             const YearChange::StepHook &hook = {});
 
 // "2019-2020 : 25 élèves" lines, as the confirmation and the log show them.
 QString Describe(const QList<YearRows> &plan, const QString &separator);

@@ -87,8 +87,9 @@ private slots:
         const QStringList copies = fileNames(f.destination);
         QCOMPARE(copies.size(), 1);
         QVERIFY2(DatedName.match(copies.first()).hasMatch(), qPrintable(copies.first()));
-        QCOMPARE(run.output, QStringLiteral("Sauvegarde réussie : « %1 » (1 copie(s) datée(s) gardée(s), 0 supprimée(s)).")
-                                 .arg(QDir(f.destination).filePath(copies.first())));
+        QCOMPARE(run.output,
+                 QStringLiteral("Sauvegarde réussie : « %1 » (1 copie(s) datée(s) gardée(s), 0 supprimée(s)).")
+                     .arg(QDir(f.destination).filePath(copies.first())));
         QCOMPARE(pupilNames(QDir(f.destination).filePath(copies.first())), (QStringList{"Alice", "Bruno"}));
         QVERIFY(program.exec(QStringLiteral("COMMIT")));
         QCOMPARE(pupilNames(f.live()), (QStringList{"Alice", "Bruno", "Chloé"}));
@@ -101,8 +102,9 @@ private slots:
         Folders f;
         const QDir destination(f.destination);
         for (int day = 1; day <= 12; ++day)
-            writeFile(destination.filePath(QStringLiteral("donnees-202001%1-120000.mdb").arg(day, 2, 10, QLatin1Char('0'))),
-                      "ancienne");
+            writeFile(
+                destination.filePath(QStringLiteral("donnees-202001%1-120000.mdb").arg(day, 2, 10, QLatin1Char('0'))),
+                "ancienne");
         const QStringList others = {"Donnees-20190101-120000.mdb", "donnees-20190101-120000.mdb.bak",
                                     "donnees-2019.mdb", "donnees.mdb", "notes.txt"};
         for (const QString &name : others)
@@ -145,8 +147,12 @@ private slots:
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         writeFile(file, "fichier");
         for (QString &argument : arguments)
-            argument.replace("DATA", f.data).replace("DEST", f.destination).replace("EMPTY", empty)
-                .replace("LOCKED", locked).replace("FILE", file).replace("ROOT", f.dir.path());
+            argument.replace("DATA", f.data)
+                .replace("DEST", f.destination)
+                .replace("EMPTY", empty)
+                .replace("LOCKED", locked)
+                .replace("FILE", file)
+                .replace("ROOT", f.dir.path());
         const QStringList before = fileNames(f.data);
         const Run run = runTool(arguments);
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

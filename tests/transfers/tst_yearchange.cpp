@@ -9,8 +9,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTreeWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -149,8 +149,7 @@ private slots:
                "('2020-2021', 7, 1, 'P2')");
         const QStringList before = f.everything();
         QString error;
-        const QList<ArchivePurge::YearRows> plan =
-            ArchivePurge::Plan(f.context.connection, 7, "2026-2027", 3, &error);
+        const QList<ArchivePurge::YearRows> plan = ArchivePurge::Plan(f.context.connection, 7, "2026-2027", 3, &error);
         QCOMPARE(plan.size(), 2);
         for (const char *step : {"deleted", "logged"}) {
             QVERIFY(!ArchivePurge::Perform(f.context.connection, 7, plan, f.clock.now(), &error,
@@ -167,8 +166,7 @@ private slots:
     void faults_data()
     {
         QTest::addColumn<QString>("fault"); // the step made to fail, or a statement that makes the engine fail
-        for (const char *fault :
-             {"archived", "deleted", "logged"})
+        for (const char *fault : {"archived", "deleted", "logged"})
             QTest::newRow(fault) << QString(fault);
         for (const char *on : {"INSERT ON PARCOURS", "DELETE ON ELEVE", "INSERT ON CHANGEANNEE"})
             QTest::newRow(on)
