@@ -228,20 +228,23 @@ private slots:
         QCOMPARE(content(f.folder()), f.before);
     }
 
-    // « Changer de dossier de données… »: a new folder is created after the
-    // question and opened, its lock taken and the old one released, its name
-    // in the title; a folder another copy holds is refused, the program
-    // staying where it was.
+    // « Changer de dossier de données… »: a new folder is created only after
+    // "Oui" to the question and opened, its lock taken and the old one
+    // released, its name in the title; a folder another copy holds is
+    // refused, the program staying where it was.
     void changesDataFolder()
     {
         Fixture f;
         f.fillSample();
         QVERIFY(f.start() && f.context.lock.acquire(f.folder()));
         const QString other = f.folder() + "/Année 2027";
-        f.dialogs.queueChoice(other);
-        f.dialogs.queueAnswer(true);
-        f.run("mainToolbar", "Dossier");
-        QCOMPARE(f.dialogs.titles(), (QStringList{"Chooser: Choisir le dossier de données", "Confirmer"}));
+        for (bool yes : {false, true}) {
+            f.dialogs.queueChoice(other);
+            f.dialogs.queueAnswer(yes);
+            f.run("mainToolbar", "Dossier");
+            QCOMPARE(QFileInfo::exists(other), yes);
+        }
+        QCOMPARE(f.dialogs.titles().last(2), (QStringList{"Chooser: Choisir le dossier de données", "Confirmer"}));
         QCOMPARE(f.context.connection.DataFolder(), other + '/');
         QVERIFY(f.context.connection.isOpen() && f.texts(f.schools()).isEmpty());
         QVERIFY(f.window->windowTitle().endsWith(" — " + QDir::toNativeSeparators(other)));

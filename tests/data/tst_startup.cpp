@@ -4,13 +4,11 @@
 
 #include "common/ScriptedDialogs.h"
 #include "data/Compaction.h"
-#include "data/Connection.h"
 #include "data/DataFiles.h"
 #include "data/DataFolderChoice.h"
 #include "data/DatabaseStartup.h"
 #include "data/InstanceLock.h"
 #include "data/Schema.h"
-#include "data/StartupSequence.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -248,39 +246,6 @@ private slots:
         QVERIFY(DataFolderChoice::Parse({"--", "-dossier"}).folder == "-dossier");
         for (const QStringList &bad : {QStringList{"--verrou"}, QStringList{"a", "b"}})
             QVERIFY(!DataFolderChoice::Parse(bad).error.isEmpty());
-    }
-
-    // Taking another folder: a missing one is created with an empty database
-    // only after "Oui"; one that another copy works on is refused; the lock
-    // moves only once the new folder is held.
-    void takeDataFolder()
-    {
-        QTemporaryDir dir;
-        const QString first = dir.filePath("premier"), second = dir.filePath("Documents/Velorin");
-        QVERIFY(QDir().mkpath(first));
-        createEmptyDataFolder(first);
-        ScriptedDialogs dialogs;
-        Connection connection;
-        InstanceLock lock;
-        QVERIFY(TakeDataFolder(connection, lock, first, dialogs, Now));
-        dialogs.queueAnswer(false);
-        QVERIFY(!TakeDataFolder(connection, lock, second, dialogs, Now));
-        QVERIFY(!QFileInfo::exists(second) && connection.DataFolder() == first + "/" && lock.held());
-
-        InstanceLock other;
-        QVERIFY(!other.acquire(first));
-        QVERIFY(other.acquire(dir.path()));
-        QVERIFY(!TakeDataFolder(connection, lock, dir.path(), dialogs, Now));
-        QVERIFY(dialogs.shown().last().text.contains("déjà ouvert"));
-        QCOMPARE(connection.DataFolder(), first + "/");
-
-        dialogs.queueAnswer(true);
-        QVERIFY(TakeDataFolder(connection, lock, second, dialogs, Now));
-        QCOMPARE(connection.DataFolder(), second + "/");
-        QVERIFY(!DataFiles::LiveDatabase(second).isEmpty());
-        QVERIFY(InstanceLock().acquire(first)); // released
-        QVERIFY(!InstanceLock().acquire(second));
-        QCOMPARE(dialogs.unansweredQuestions(), 0);
     }
 };
 
