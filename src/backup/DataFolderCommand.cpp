@@ -1,5 +1,7 @@
 #include "DataFolderCommand.h"
 
+#include "FolderPaths.h"
+
 #include "common/MainScreen.h"
 #include "data/AppContext.h"
 #include "data/DataFiles.h"
@@ -10,8 +12,8 @@ void RunChangeDataFolder(AppContext &context, MainScreen &screen)
 {
     const std::optional<ChooserChoice> choice = context.dialogs.chooseFolder(
         {true, DataFiles::Database, QStringLiteral("Choisir le dossier de données"), QStringLiteral("donnees")});
-    if (!choice)
-        return;
+    if (!choice || FolderPaths::IsDataFolder(choice->folder, context.connection.DataFolder()))
+        return; // the chooser refuses the folder open; nothing to change
     const QString previous = context.connection.DataFolder();
     const SelectionKeys selected = context.session.keys();
     context.connection.CloseDatabase();
