@@ -250,6 +250,7 @@ BarChart PupilCategoryChart(const SheetInput &input, const QVariantMap &pupil)
     chart.styles = {{PupilColour, Qt::SolidPattern, Qt::white, QStringLiteral("Élève")},
                     {ClassColour, Qt::SolidPattern, Qt::black, QStringLiteral("Moyenne de la classe")}};
     chart.barHeight = 130;
+    chart.barGap = 40; // room between the two bars' texts
     chart.rowGap = 70;
     chart.labelWidth = 2600;
     const auto bar = [](const QVariant &value, int style, const QString &text) {
