@@ -26,7 +26,11 @@ expected=(./usr/share/applications/velorin.desktop
           ./usr/share/icons/hicolor/scalable/apps/velorin.svg
           ./usr/share/metainfo/io.github.velorin.Velorin.metainfo.xml
           ./usr/share/doc/velorin/copyright
-          ./usr/share/doc/velorin/changelog.gz)
+          ./usr/share/doc/velorin/changelog.gz
+          ./usr/share/doc/velorin/manuel.md)
+for png in "$root"/docs/images/*.png; do
+  expected+=("./usr/share/doc/velorin/images/$(basename "$png")")
+done
 for p in "${programs[@]}"; do
   expected+=("./usr/bin/$p" "./usr/share/man/man1/$p.1.gz")
 done
