@@ -1,7 +1,8 @@
 // manual_shots DEMO OUT: the pictures of the user's manual (docs/manuel.md),
 // taken on a copy of the data folder DEMO (made by velorin-gendata) as a
 // teacher sees the windows: the main window, a pupil's entry window, the class
-// grid, the class synthesis, the year change and the restore chooser.
+// grid, the class synthesis and its pupils' sheets, the year change and the
+// restore chooser.
 // scripts/manual-shots.sh runs it under Xvfb and stores the pictures in docs/images.
 #include "WindowFixture.h"
 
@@ -12,6 +13,9 @@
 #include <QFile>
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 #include <cstdio>
 
@@ -38,8 +42,26 @@ void save(QWidget *w, const QString &name)
     std::printf("%s %dx%d\n", qPrintable(path), w->width(), w->height());
 }
 
-// Runs a main-toolbar command whose window is modal: pictured once shown, then closed.
-void shootModal(WindowFixture &f, const QString &key, const QString &name, const QSize &size = {})
+// Runs `act` on the next modal window other than `over`, once it is shown.
+void onModalOver(QWidget *over, const std::function<void(QWidget *)> &act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, over, act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal != over) {
+            timer->stop();
+            timer->deleteLater();
+            act(modal);
+        }
+    });
+    timer->start();
+}
+
+// Runs a main-toolbar command whose window is modal: pictured once shown, then
+// `then` runs on it (if given), then it is closed.
+void shootModal(WindowFixture &f, const QString &key, const QString &name, const QSize &size = {},
+                const std::function<void(QWidget *)> &then = {})
 {
     bool shown = false;
     WindowFixture::onNextModal([&](QWidget *modal) {
@@ -47,6 +69,8 @@ void shootModal(WindowFixture &f, const QString &key, const QString &name, const
         if (size.isValid())
             modal->resize(size);
         save(modal, name);
+        if (then)
+            then(modal);
         modal->close();
     });
     f.run(QStringLiteral("mainToolbar"), key);
@@ -98,7 +122,21 @@ int main(int argc, char *argv[])
     save(f.window.get(), QStringLiteral("fenetre-principale.png"));
     shootModal(f, QStringLiteral("Trim1"), QStringLiteral("saisie-eleve.png"));
     shootModal(f, QStringLiteral("Grille"), QStringLiteral("saisie-classe.png"), size);
-    shootModal(f, QStringLiteral("Analyse"), QStringLiteral("synthese.png"), size);
+    // The synthesis, then its « Fiches élèves »: the class's results sheets.
+    shootModal(f, QStringLiteral("Analyse"), QStringLiteral("synthese.png"), size, [&size](QWidget *viewer) {
+        auto *sheets = viewer->findChild<QAction *>(QStringLiteral("sheets"));
+        if (!sheets || !sheets->isEnabled()) {
+            std::fprintf(stderr, "manual_shots: fiches-eleves.png: no « Fiches élèves » button\n");
+            ++failures;
+            return;
+        }
+        onModalOver(viewer, [&size](QWidget *preview) {
+            preview->resize(size);
+            save(preview, QStringLiteral("fiches-eleves.png"));
+            preview->close();
+        });
+        sheets->trigger();
+    });
     shootModal(f, QStringLiteral("Change"), QStringLiteral("changement-annee.png"));
 
     // The restore chooser on the dated copies of the demo folder, as the daily
