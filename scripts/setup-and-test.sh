@@ -3,12 +3,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELORIN_BUILD_DIR:-$root/build-ci}"
-"$root/scripts/install-deps.sh"
 # Tests only: the exported workbooks are opened by LibreOffice, headless.
-if ! dpkg-query -W -f='${Status}' libreoffice-calc-nogui 2>/dev/null | grep -q 'install ok installed'; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends libreoffice-calc-nogui
-fi
+"$root/scripts/install-deps.sh" libreoffice-calc-nogui
 "$root/scripts/start-print-queue.sh"
 cmake -S "$root" -B "$build" -G Ninja -DVELORIN_WERROR=ON
 cmake --build "$build"
