@@ -7,7 +7,8 @@ build="${VELORIN_BUILD_DIR:-$root/build}"
 "$root/scripts/install-deps.sh" imagemagick >&2
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" --target velorin-gendata manual_shots
-work="$(mktemp -d /tmp/velorin-manuel.XXXXXX)"
+# /var/tmp rather than /tmp: the folder chooser's tree then shows few other folders.
+work="$(mktemp -d /var/tmp/enseignant.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 # A home of its own, as a teacher's: the demo data in ~/Documents/Velorin; the
 # folder chooser remembers its folders there.
