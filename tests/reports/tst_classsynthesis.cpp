@@ -76,8 +76,8 @@ private slots:
         for (int r = 2; r < 7; ++r)
             means << table.rows.at(r).at(c.fields.indexOf("T3_E1CAT")).text;
         QCOMPARE(means, (QStringList{"2", "3", "3", "4", "_"}));
-        QCOMPARE(table.rows.at(2).at(1).text, QStringLiteral("_"));  // Null T1_E1CAT
-        QCOMPARE(table.rows.at(3).at(12).text, QStringLiteral("_")); // ARI: PROFIL_L at 99
+        QCOMPARE(table.rows.at(2).at(1).text, u"_"_s);  // Null T1_E1CAT
+        QCOMPARE(table.rows.at(3).at(12).text, u"_"_s); // ARI: PROFIL_L at 99
         // The first pupil's line: profile colour on the profile columns only; the
         // second: grey everywhere.
         for (int i = 0; i < c.count; ++i) {
@@ -96,7 +96,7 @@ private slots:
                                   {"T3_E2CAT", 3.0},
                                   {"PROFIL_RM", "F"}});
         const SynthesisTable classTable = ClassTable(input, c, PageWidth);
-        QCOMPARE(texts(classTable.rows.at(2)), QStringLiteral("CP B|_|,5|2,5|3|2,3|2|2,5|_|A|F|A|A"));
+        QCOMPARE(texts(classTable.rows.at(2)), u"CP B|_|,5|2,5|3|2,3|2|2,5|_|A|F|A|A"_s);
         QCOMPARE(classTable.rows.at(2).at(c.count - 1).background, ProfileColour);
         // Rounded up to a whole number, or down to nothing, it still prints a figure.
         QCOMPARE(FormatClassAverage(1.96, input.locale) + ' ' + FormatClassAverage(0.04, input.locale), u"2 0"_s);
@@ -122,7 +122,7 @@ private slots:
         QVERIFY(connection.OpenDatabase());
         const SynthesisInput input = ReadSynthesisInput(connection, 7, 1);
         QCOMPARE(input.level, 2);
-        QCOMPARE(input.className, QStringLiteral("CP A"));
+        QCOMPARE(input.className, u"CP A"_s);
         QCOMPARE(input.classRecord.value("T1_E1CAT").toDouble(), 2.5);
         QStringList pupils;
         for (const QVariantMap &p : input.pupils)

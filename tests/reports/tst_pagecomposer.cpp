@@ -13,14 +13,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // "C:" or "L:" then each run as [bold, size, text]; paragraphs joined by "|".
 static QString describe(const QList<RichParagraph> &paragraphs)
 {
     QStringList out;
     for (const RichParagraph &p : paragraphs) {
-        QString line = p.alignment & Qt::AlignHCenter ? QStringLiteral("C:") : QStringLiteral("L:");
+        QString line = p.alignment & Qt::AlignHCenter ? u"C:"_s : u"L:"_s;
         for (const TextRun &run : p.runs)
-            line += QStringLiteral("[%1%2%3]").arg(run.bold ? "b" : "").arg(run.pointSize).arg(run.text);
+            line += u"[%1%2%3]"_s.arg(run.bold ? "b" : "").arg(run.pointSize).arg(run.text);
         out << line;
     }
     return out.join(QLatin1Char('|'));
@@ -40,7 +42,7 @@ private slots:
             {"un\\par\\par deux", "L:[14un]|L:|L:[14deux]"},
             {"\\b gras\\b0  \\{x\\}\\\\", "L:[b14gras][14 {x}\\]"},
             // A typed value keeps its braces and backslashes.
-            {EscapeRichText(QStringLiteral("a{b}\\c")), "L:[14a{b}\\c]"}};
+            {EscapeRichText(u"a{b}\\c"_s), "L:[14a{b}\\c]"}};
         for (const auto &[text, expected] : cases)
             QCOMPARE(describe(ParseRichText(text, false, 14)), expected);
     }
@@ -49,7 +51,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString printed = dir.filePath("printed.pdf"), pdf = dir.filePath("direct.pdf");
-        const QString title = QStringLiteral("Rozodivo Velorin - v1.0.0");
+        const QString title = u"Rozodivo Velorin - v1.0.0"_s;
         const QString footer = StandardFooter(QDateTime(QDate(2026, 12, 6), QTime(18, 30, 5)), title);
         const QColor lightBlue(0xCE, 0xEE, 0xFD), grey(0xE0, 0xE0, 0xE0);
         ScriptedDialogs dialogs;
@@ -57,7 +59,7 @@ private slots:
         PageComposer &doc = printer.document();
         printer.printer()->setOutputFileName(printed);
         // Printing cancelled: nothing printed, the document abandoned.
-        StartPageFrame(doc, QStringLiteral("Liste des élèves"), footer);
+        StartPageFrame(doc, u"Liste des élèves"_s, footer);
         dialogs.queuePrintAnswer(false);
         QVERIFY(!printer.confirmAndPrint(dialogs));
         QVERIFY(!QFile::exists(printed));
@@ -66,8 +68,8 @@ private slots:
 
         // Runs in three styles; 60 pupils under two header rows (a group "Langage" spanning
         // three columns on light blue, even lines grey); then 90 paragraphs.
-        StartPageFrame(doc, QStringLiteral("Informations sur l'école"), footer);
-        doc.paragraph(QStringLiteral("Regular mmmmmm\\par{\\b Bold mmmmmm}\\par{\\fs16 Small mmmmmm}"));
+        StartPageFrame(doc, u"Informations sur l'école"_s, footer);
+        doc.paragraph(u"Regular mmmmmm\\par{\\b Bold mmmmmm}\\par{\\fs16 Small mmmmmm}"_s);
         doc.setFontSize(8);
         doc.setFontBold(true);
         doc.startTable(62, 5);
@@ -78,16 +80,16 @@ private slots:
             doc.setColumnWidth(c, c == 1 ? 3000 : 1200);
             doc.setColumnAlignment(c, (c == 1 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter);
             doc.setCellText(1, c, QStringList{"NOM", "Langage", "", "", "Profil"}.at(c - 1));
-            doc.setCellText(2, c, c == 1 ? QString() : QStringLiteral("%1°trim").arg(c - 1));
+            doc.setCellText(2, c, c == 1 ? QString() : u"%1°trim"_s.arg(c - 1));
             for (int r = 3; r <= 62; ++r) {
-                doc.setCellText(r, c, c == 1 ? QStringLiteral("Ligne %1").arg(r - 2) : QStringLiteral("2"));
+                doc.setCellText(r, c, c == 1 ? u"Ligne %1"_s.arg(r - 2) : u"2"_s);
                 if (r % 2 == 0 && c > 1)
                     doc.setCellBackground(r, c, grey);
             }
         }
         doc.endTable();
         for (int i = 1; i <= 90; ++i)
-            doc.paragraph(QStringLiteral("Paragraphe %1").arg(i));
+            doc.paragraph(u"Paragraphe %1"_s.arg(i));
         dialogs.queuePrintAnswer(true);
         QVERIFY(printer.confirmAndPrint(dialogs));
 
@@ -103,9 +105,9 @@ private slots:
                 QRegularExpression(frame.arg(page), QRegularExpression::DotMatchesEverythingOption)));
         // The table goes on over the page, under its header rows again; nothing lost or repeated.
         const QString second = PdfProbe::text(pdf, 2);
-        QVERIFY(second.contains(QStringLiteral("Ligne 60")) && !PdfProbe::text(pdf, 1).contains("Ligne 60"));
-        QVERIFY(second.contains(QStringLiteral("Langage")) && second.contains(QStringLiteral("3°trim")));
-        QCOMPARE(PdfProbe::text(pdf).count(QStringLiteral("Paragraphe ")), 90);
+        QVERIFY(second.contains(u"Ligne 60"_s) && !PdfProbe::text(pdf, 1).contains("Ligne 60"));
+        QVERIFY(second.contains(u"Langage"_s) && second.contains(u"3°trim"_s));
+        QCOMPARE(PdfProbe::text(pdf).count(u"Paragraphe "_s), 90);
 
         // The boxes of the words on page 1, in points.
         const QList<PdfProbe::Word> words = PdfProbe::words(pdf, 1);

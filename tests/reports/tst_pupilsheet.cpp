@@ -23,32 +23,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A generated school (GS, CP and CE1 classes of 12 pupils, with absences), opened.
-struct GeneratedSchool
-{
-    QTemporaryDir dir;
-    Connection connection;
-    explicit GeneratedSchool(const QString &sql = QString())
-    {
-        GenData::Options options;
-        options.pupilsPerClass = 12;
-        options.archivedYears = 0;
-        options.seed = 14;
-        if (!GenData::GenerateDataFolder(dir.path(), options, true, nullptr, nullptr))
-            qFatal("no data folder");
-        if (!sql.isEmpty())
-            TestSupport::execSql(dir.path(), sql);
-        connection.setDataFolder(dir.path());
-        if (!connection.OpenDatabase())
-            qFatal("not opened");
-    }
-    QVariant value(const QString &sql)
-    {
-        QSqlQuery q(connection.database());
-        return q.exec(sql) && q.next() ? q.value(0) : QVariant();
-    }
-};
-
 SheetInput sheets(Connection &connection, int classNo, qint64 pupil = 0)
 {
     SheetInput input = ReadSheetInput(connection, 1, classNo, pupil);
@@ -86,25 +60,44 @@ QString letter(const QVariant &v)
 class TestPupilSheet : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir;
+    Connection m_connection;
+
+    QVariant value(const QString &sql)
+    {
+        QSqlQuery q(m_connection.database());
+        return q.exec(sql) && q.next() ? q.value(0) : QVariant();
+    }
+
 private slots:
+    // A generated school: GS, CP and CE1 classes of 12 pupils, with absences.
+    void initTestCase()
+    {
+        QVERIFY(GenData::GenerateDataFolder(m_dir.path(), {.pupilsPerClass = 12, .archivedYears = 0, .seed = 14}, true,
+                                            nullptr, nullptr));
+        m_connection.setDataFolder(m_dir.path());
+        QVERIFY(m_connection.OpenDatabase());
+    }
+
     // Every score over its maximum, total, category and profile of the pupil as stored, "_"
     // for what is absent, the class's averages and profiles; one page per pupil; a GS sheet
     // has no first trimester.
     void sheetText()
     {
         // A CP pupil with an item left empty, an exercise marked absent, and averages set by hand.
-        GeneratedSchool school(
+        TestSupport::execSql(
+            m_dir.path(),
             u"UPDATE ELEVE SET T1_E1P2 = NULL, T2_E2P1 = 99, T2_E2P2 = 99, T2_E2TOT = 99, T2_E2CAT = 99, "
             "T2_E2PRO = '_', PROFIL_RM = 'F' WHERE NOELEVE = (SELECT MIN(NOELEVE) FROM ELEVE WHERE NOCLASSE = 2);"
             "UPDATE CLASSE SET T1_E1CAT = 1.75, T1_E2CAT = 0, T1_E3CAT = 2, T2_E1CAT = 2.5, T2_E2CAT = 3.25, "
             "T2_E3CAT = 99, T3_E1CAT = 1.5, T3_E2CAT = 4, T3_E3CAT = 2.96, PROFIL_L = 'F', PROFIL_CT = NULL "
             "WHERE NOCLASSE = 2"_s);
-        const qint64 key = school.value(u"SELECT MIN(NOELEVE) FROM ELEVE WHERE NOCLASSE = 2"_s).toLongLong();
-        const SheetInput input = sheets(school.connection, 2, key);
+        const qint64 key = value(u"SELECT MIN(NOELEVE) FROM ELEVE WHERE NOCLASSE = 2"_s).toLongLong();
+        const SheetInput input = sheets(m_connection, 2, key);
         QCOMPARE(input.pupils.size(), 1);
-        const QString text = writeSheets(input, school.dir.filePath(u"cp.pdf"_s));
+        const QString text = writeSheets(input, m_dir.filePath(u"cp.pdf"_s));
         const auto field = [&](const QString &name) {
-            return school.value(u"SELECT %1 FROM ELEVE WHERE NOELEVE = %2"_s.arg(name).arg(key));
+            return value(u"SELECT %1 FROM ELEVE WHERE NOELEVE = %2"_s.arg(name).arg(key));
         };
         QVERIFY(text.contains(field(u"NOM"_s).toString()) && text.contains(u"Niveau : CP"_s));
 
@@ -149,7 +142,7 @@ private slots:
         QStringList profiles, classProfiles;
         for (const char *slot : {"L", "PG", "RM", "CT"}) {
             profiles << letter(field(u"PROFIL_"_s + slot));
-            classProfiles << letter(school.value(u"SELECT PROFIL_%1 FROM CLASSE WHERE NOCLASSE = 2"_s.arg(slot)));
+            classProfiles << letter(value(u"SELECT PROFIL_%1 FROM CLASSE WHERE NOCLASSE = 2"_s.arg(slot)));
         }
         QCOMPARE(profiles.at(2), u"F"_s);
         QCOMPARE(classProfiles.first() + classProfiles.last(), u"F_"_s);
@@ -164,12 +157,12 @@ private slots:
 
         // A whole class: one page per pupil. GS: no first trimester anywhere.
         int pages = 0;
-        const SheetInput gs = sheets(school.connection, 1);
-        const QString gsText = writeSheets(gs, school.dir.filePath(u"gs.pdf"_s), &pages);
+        const SheetInput gs = sheets(m_connection, 1);
+        const QString gsText = writeSheets(gs, m_dir.filePath(u"gs.pdf"_s), &pages);
         QCOMPARE(pages, gs.pupils.size());
         QVERIFY(!gsText.contains(u"1er Trimestre"_s) && gsText.count(u"2ème Trimestre"_s) >= pages);
-        const SheetInput ce1 = sheets(school.connection, 3);
-        writeSheets(ce1, school.dir.filePath(u"ce1.pdf"_s), &pages);
+        const SheetInput ce1 = sheets(m_connection, 3);
+        writeSheets(ce1, m_dir.filePath(u"ce1.pdf"_s), &pages);
         QCOMPARE(pages, ce1.pupils.size());
         QCOMPARE(SheetsFileName(u" CP/B "_s), u"CP_B - fiches.pdf"_s);
     }
@@ -229,9 +222,8 @@ private slots:
     // reading column counting the rounded-down mean of its two exercises.
     void countsMatchSql()
     {
-        GeneratedSchool school;
         for (int classNo = 1; classNo <= 3; ++classNo) {
-            const SynthesisInput input = ReadSynthesisInput(school.connection, 1, classNo);
+            const SynthesisInput input = ReadSynthesisInput(m_connection, 1, classNo);
             const QList<CategoryCount> counts = CountCategories(input);
             QCOMPARE(counts.size(), input.level == 1 ? 6 : input.level == 2 ? 9 : 8);
             for (const CategoryCount &count : counts) {
@@ -243,7 +235,7 @@ private slots:
                 for (int c = 1; c <= 4; ++c)
                     sql << u"SUM(v = %1)"_s.arg(c);
                 sql << u"SUM(v IS NULL)"_s;
-                QSqlQuery q(school.connection.database());
+                QSqlQuery q(m_connection.database());
                 QVERIFY(q.exec(u"SELECT %1 FROM (SELECT %2 AS v FROM ELEVE WHERE NOECOLE = 1 AND NOCLASSE = %3)"_s
                                    .arg(sql.join(", "), value)
                                    .arg(classNo)) &&

@@ -40,7 +40,18 @@ std::pair<double, double> wordExtent(const QString &pdf, int page)
 
 constexpr double PointsPerMm = 72 / 25.4;
 
+// Prints through the viewer's button `key` into the PDF file `file`, the print dialog accepted.
+QString print(ScriptedDialogs &dialogs, ReportViewer &viewer, const char *key, const QString &file)
+{
+    viewer.printer()->setOutputFileName(file);
+    dialogs.queuePrintAnswer(true);
+    viewer.toolbarButton(key)->trigger();
+    return file;
+}
+
 } // namespace
+
+using namespace Qt::StringLiterals;
 
 class TestReportViewer : public QObject
 {
@@ -51,64 +62,44 @@ private slots:
         QTemporaryDir dir;
         const QString folder = dir.path() + QLatin1Char('/');
         ScriptedDialogs dialogs;
-        ReportViewer viewer(dialogs, folder, MakeSynthesisInput(2, 80, QStringLiteral("CP/B ")));
+        ReportViewer viewer(dialogs, folder, MakeSynthesisInput(2, 80, u"CP/B "_s));
         QVERIFY(dialogs.busyCount() >= 1);
         const int pages = viewer.document().pageCount();
-        QCOMPARE(viewer.panel(5)->text(), QStringLiteral("%1 Pages").arg(pages));
+        QCOMPARE(viewer.panel(5)->text(), u"%1 Pages"_s.arg(pages));
         // The preview shows every page, as printed.
         QVERIFY(viewer.preview()->pageCount() == pages && viewer.preview()->orientation() == QPageLayout::Landscape);
 
         // Every page printed, or the page shown.
-        const auto print = [&](ReportViewer &v, const char *key, const QString &file) {
-            v.printer()->setOutputFileName(dir.filePath(file));
-            dialogs.queuePrintAnswer(true);
-            v.toolbarButton(key)->trigger();
-            return dir.filePath(file);
-        };
-        QCOMPARE(PdfProbe::pageCount(print(viewer, "printAll", "all.pdf")), pages);
+        QCOMPARE(PdfProbe::pageCount(print(dialogs, viewer, "printAll", dir.filePath("all.pdf"))), pages);
         viewer.setCurrentPage(3);
-        const QString one = print(viewer, "printPage", "one.pdf");
+        const QString one = print(dialogs, viewer, "printPage", dir.filePath("one.pdf"));
         QVERIFY(PdfProbe::pageCount(one) == 1 && PdfProbe::text(one).contains("-3-"));
-        QCOMPARE(dialogs.titles(), QStringList(2, QStringLiteral("PrintDialog")));
+        QCOMPARE(dialogs.titles(), QStringList(2, u"PrintDialog"_s));
 
         // The PDF file, named after the label, goes into the data folder: landscape, the
         // class and year, the time of printing, the class line on the last page.
         dialogs.clear();
         viewer.toolbarButton("writePdf")->trigger();
         QCOMPARE(dialogs.titles(), QStringList{"Message"});
-        const QString pdf = folder + QStringLiteral("CP_B.pdf"), first = PdfProbe::text(pdf, 1);
+        const QString pdf = folder + u"CP_B.pdf"_s, first = PdfProbe::text(pdf, 1);
         QCOMPARE(PdfProbe::render(pdf, 1, 72).size(), QSize(842, 595));
         for (const char *expected :
              {"Classe : CP/B", "2026-2027", "ÉLÈVE 01 Dupont", "Synthèse du : 06-12-2026", "18:30:05", "-1-"})
             QVERIFY2(first.contains(QString::fromUtf8(expected)), expected);
         QVERIFY(PdfProbe::text(pdf, pages - 1).contains("Profil de la classe"));
-        QVERIFY(PdfProbe::text(pdf, pages).contains(QStringLiteral("Répartition des catégories")));
+        QVERIFY(PdfProbe::text(pdf, pages).contains(u"Répartition des catégories"_s));
         // Every column inside the paper: the rightmost word ends before the page's edge.
         QVERIFY(wordExtent(pdf, 1).second < 842 - 20);
         // A class without pupils makes one page; a folder that cannot take the file: "Abandon".
         dialogs.clear();
-        ReportViewer empty(dialogs, folder + QStringLiteral("absent/"), MakeSynthesisInput(1, 0));
+        ReportViewer empty(dialogs, folder + u"absent/"_s, MakeSynthesisInput(1, 0));
         QCOMPARE(empty.document().pageCount(), 1);
         empty.toolbarClicked("writePdf");
         QCOMPARE(dialogs.titles(), QStringList{"Abandon"});
         QCOMPARE(dialogs.busyDepth(), 0);
 
-        // Shrunk below its bars, the preview keeps 1000 twips.
-        viewer.show();
-        viewer.resize(300, 40);
-        QApplication::processEvents();
-        QVERIFY(viewer.previewArea()->height() >= qRound(1000 * viewer.logicalDpiY() / 1440.0));
-        viewer.toolbarButton("quit")->trigger();
-        QVERIFY(!viewer.isVisible());
-    }
-
-    // Each button shows the program's icon for what it does; the page printed alone and the
-    // PDF file carry a label ("1", "PDF") over theirs, so that no two buttons look alike.
-    void toolbarIcons()
-    {
-        QTemporaryDir dir;
-        ScriptedDialogs dialogs;
-        ReportViewer viewer(dialogs, dir.path() + '/', MakeSynthesisInput(2, 3));
+        // Each button shows the program's icon for what it does; the page printed alone and the
+        // PDF file carry a label ("1", "PDF") over theirs, so that no two buttons look alike.
         const auto image = [](const QIcon &icon) {
             return icon.pixmap(24).toImage().convertToFormat(QImage::Format_ARGB32);
         };
@@ -123,6 +114,14 @@ private slots:
             distinct.insert(QByteArray(reinterpret_cast<const char *>(shown.constBits()), shown.sizeInBytes()));
         }
         QCOMPARE(distinct.size(), 5);
+
+        // Shrunk below its bars, the preview keeps 1000 twips.
+        viewer.show();
+        viewer.resize(300, 40);
+        QApplication::processEvents();
+        QVERIFY(viewer.previewArea()->height() >= qRound(1000 * viewer.logicalDpiY() / 1440.0));
+        viewer.toolbarButton("quit")->trigger();
+        QVERIFY(!viewer.isVisible());
     }
 
     // "Mise en page" shows the synthesis's page as it is (A4 landscape, one inch), lays the
@@ -130,10 +129,10 @@ private slots:
     // the same run keep it; wide margins narrow the tables. No Qt page set-up, no warning.
     void pageSetupKeptForTheRun()
     {
-        QTest::failOnWarning(QRegularExpression(QStringLiteral("native")));
+        QTest::failOnWarning(QRegularExpression(u"native"_s));
         PageSetup::KeepForSession(PageSetup::Synthesis());
         QTemporaryDir dir;
-        const QString folder = dir.path() + QLatin1Char('/'), pdf = folder + QStringLiteral("CP B.pdf");
+        const QString folder = dir.path() + QLatin1Char('/'), pdf = folder + u"CP B.pdf"_s;
         ScriptedDialogs dialogs;
         ReportViewer viewer(dialogs, folder, MakeSynthesisInput(2, 40));
         const auto setUp = [](ReportViewer &target, const std::function<void(QWidget *)> &act) {
@@ -166,10 +165,7 @@ private slots:
         // The next viewer of the run, and what it prints, are on the same page.
         ReportViewer next(dialogs, folder, MakeSynthesisInput(1, 5));
         QVERIFY(next.pageSetup() == viewer.pageSetup());
-        const QString printed = dir.filePath("printed.pdf");
-        next.printer()->setOutputFileName(printed);
-        dialogs.queuePrintAnswer(true);
-        next.toolbarClicked("printAll");
+        const QString printed = print(dialogs, next, "printAll", dir.filePath("printed.pdf"));
         QCOMPARE(PdfProbe::render(printed, 1, 72).size(), QSize(595, 842));
         QCOMPARE(wordExtent(printed, 1).first, wordExtent(pdf, 1).first);
 
@@ -198,18 +194,18 @@ private slots:
         WindowFixture f;
         f.fillSample();
         // A second "Bruno", with results of his own.
-        f.exec(QStringLiteral("INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, T1_E1CAT) VALUES (7, 1, 'Bruno', 3)"));
+        f.exec(u"INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, T1_E1CAT) VALUES (7, 1, 'Bruno', 3)"_s);
         QVERIFY(f.start());
         WindowFixture::select(f.classes(), "Martin CP");
-        WindowFixture::select(f.pupils(), QStringLiteral("Chloé"));
+        WindowFixture::select(f.pupils(), u"Chloé"_s);
         const qint64 chloe = f.context.session.pupilKey();
-        const QString profiles = QStringLiteral("SELECT NOM, MOYCAT_L, MOYCAT_PG FROM ELEVE ORDER BY NOELEVE");
+        const QString profiles = u"SELECT NOM, MOYCAT_L, MOYCAT_PG FROM ELEVE ORDER BY NOELEVE"_s;
         const QStringList before = f.query(profiles);
         // The viewer, read then closed; none may open while the profiles cannot be stored.
         QString shown;
         WindowFixture::onNextModal([&](QWidget *modal) {
             const auto *viewer = qobject_cast<ReportViewer *>(modal);
-            shown = viewer ? viewer->panel(5)->text() + '|' + viewer->document().header() : QStringLiteral("other");
+            shown = viewer ? viewer->panel(5)->text() + '|' + viewer->document().header() : u"other"_s;
             modal->close();
         });
 
@@ -222,10 +218,10 @@ private slots:
         QCOMPARE(f.dialogs.titles(), QStringList{"ATTENTION"});
         QCOMPARE(f.query(profiles), before);
 
-        f.exec(QStringLiteral("DROP TRIGGER refuse"));
+        f.exec(u"DROP TRIGGER refuse"_s);
         f.run("mainToolbar", "Analyse");
         // The pupils' table and the class's, then the categories counted on a page of their own.
-        QVERIFY2(shown.startsWith(QStringLiteral("2 Pages|")) && shown.contains("Martin CP"), qPrintable(shown));
+        QVERIFY2(shown.startsWith(u"2 Pages|"_s) && shown.contains("Martin CP"), qPrintable(shown));
         // Both Brunos refreshed by key, each with his own values; Emma's class untouched.
         QCOMPARE(f.query(profiles),
                  (QStringList{"Alice|0|4", "Bruno|0|0", "Chloé|0|0", "Denis|0|0", "Emma|<null>|<null>", "Bruno|3|0"}));
@@ -241,7 +237,7 @@ private slots:
         f.fillSample();
         QVERIFY(f.start());
         WindowFixture::select(f.classes(), "Martin CP");
-        WindowFixture::select(f.pupils(), QStringLiteral("Bruno"));
+        WindowFixture::select(f.pupils(), u"Bruno"_s);
         auto *printer = f.window->findChild<ReportPrinter *>("sheetPrinter");
         QVERIFY(printer && f.window->toolbarButton("mainToolbar", "Imprime")->isEnabled());
         const QString printed = f.dir.filePath("fiche.pdf");
@@ -262,8 +258,7 @@ private slots:
             entry->close();
         });
         f.run("mainToolbar", "Saisie");
-        QVERIFY2(PdfProbe::text(printed).contains(QStringLiteral("Chloé")),
-                 qPrintable(PdfProbe::text(printed).left(300)));
+        QVERIFY2(PdfProbe::text(printed).contains(u"Chloé"_s), qPrintable(PdfProbe::text(printed).left(300)));
 
         f.dialogs.clear();
         int pages = 0;
@@ -278,7 +273,7 @@ private slots:
             synthesis->close();
         });
         f.run("mainToolbar", "Analyse");
-        const QString pdf = f.folder() + QStringLiteral("/Martin CP - fiches.pdf");
+        const QString pdf = f.folder() + u"/Martin CP - fiches.pdf"_s;
         QVERIFY(pages == 3 && PdfProbe::pageCount(pdf) == 3);
         QCOMPARE(f.dialogs.shown().last().text,
                  QStringLiteral("La création du fichier a réussi : Martin CP - fiches.pdf\n"
