@@ -64,7 +64,8 @@ private slots:
     void cleanup() { m_c->CloseDatabase(); }
 
     // Saving for one of two namesakes writes that row only, and only what
-    // changed; a profile computed for one goes to that row only.
+    // changed; a profile computed for one goes to that row only. Several
+    // pupils are stored together or not at all.
     void byKey()
     {
         const QStringList before = content();
@@ -87,6 +88,16 @@ private slots:
         // CE1 panels end with ARI.
         QCOMPARE(m_store->ComputePupilProfile(3, m_other), (QStringList{"_", "_", "_", "A"}));
         QCOMPARE(pupil(m_other, "PROFIL_L || MOYCAT_L"), "A1.0");
+
+        // Several pupils stored together: all of them, or none when one is not found.
+        const QStringList stored = content();
+        error.clear();
+        QVERIFY(!m_store->SaveResultsOfPupils({{m_jean, {{"T1_E1P1", 2}}}, {999999, {{"T1_E1P1", 2}}}}, &error));
+        QVERIFY2(error.contains("introuvable"), qPrintable(error));
+        QCOMPARE(content(), stored);
+        QVERIFY(m_store->SaveResultsOfPupils({{m_jean, {{"T1_E1P1", 2}, {"CSP", 3}}}}));
+        QCOMPARE(pupil(m_jean, "T1_E1P1 || CSP"), "23");
+        QCOMPARE(m_store->pupilFields(m_jean)->value("CSP").toInt(), 3);
     }
 
     // The class's pupils, then the class from its pupils only, in one
@@ -116,19 +127,6 @@ private slots:
         QCOMPARE(changes(), settled + 3);
     }
 
-    // Several pupils stored together: all of them, or none when one is not found.
-    void severalPupilsAllOrNone()
-    {
-        const QStringList before = content();
-        QString error;
-        QVERIFY(!m_store->SaveResultsOfPupils({{m_jean, {{"T1_E1P1", 2}}}, {999999, {{"T1_E1P1", 2}}}}, &error));
-        QVERIFY2(error.contains("introuvable"), qPrintable(error));
-        QCOMPARE(content(), before);
-        QVERIFY(m_store->SaveResultsOfPupils({{m_jean, {{"T1_E1P1", 2}, {"CSP", 3}}}}));
-        QCOMPARE(pupil(m_jean, "T1_E1P1 || CSP"), "23");
-        QCOMPARE(m_store->pupilFields(m_jean)->value("CSP").toInt(), 3);
-    }
-
     // A write the database refuses is reported and leaves every row as it was.
     void refusedWriteChangesNothing()
     {
@@ -144,7 +142,8 @@ private slots:
         QVERIFY(m_store->pupilFields(m_jean)->value("PROFIL_RM").isNull());
 
         TestSupport::execWithTriggers(
-            m_c->database(), "CREATE TRIGGER refuse_eleve BEFORE UPDATE ON ELEVE BEGIN SELECT RAISE(ABORT, 'refus'); END");
+            m_c->database(),
+            "CREATE TRIGGER refuse_eleve BEFORE UPDATE ON ELEVE BEGIN SELECT RAISE(ABORT, 'refus'); END");
         QVERIFY(!m_store->SaveResults(m_jean, {{"CSP", 1}, {"T1_E1P1", 4}}, &error));
         QVERIFY2(error.contains("refus"), qPrintable(error));
         // Nothing refused lingers in what the store reads back.
