@@ -24,12 +24,6 @@ bool startOnBruno(WindowFixture &f)
     return f.context.session.pupilKey() == 2;
 }
 
-QString keys(const WindowFixture &f)
-{
-    const SelectionKeys k = f.context.session.keys();
-    return QStringLiteral("%1/%2/%3").arg(k.schoolNo).arg(k.classNo).arg(k.pupilKey);
-}
-
 } // namespace
 
 class TestAdministration : public QObject
@@ -90,7 +84,8 @@ private slots:
                       "ELEVE) || ' | ' || ((SELECT count(*) FROM PARCOURS) + (SELECT count(*) FROM CHANGEANNEE))")
                   .value(0),
               "remaining");
-        QCOMPARE(keys(f), selection);
+        const SelectionKeys k = f.context.session.keys();
+        QCOMPARE(QStringLiteral("%1/%2/%3").arg(k.schoolNo).arg(k.classNo).arg(k.pupilKey), selection);
         QVERIFY(f.dialogs.busyDepth() == 0 && (f.dialogs.busyCount() > busy) == (refusing != "Non"));
     }
 
