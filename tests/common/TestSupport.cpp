@@ -11,10 +11,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <sqlite3.h>
 #include <QSqlRecord>
-#include <QStringList>
 #include <QTest>
+#include <sqlite3.h>
 
 namespace TestSupport {
 
@@ -41,17 +40,13 @@ static int countFromEnvironment(const char *variable, int usual)
     return count;
 }
 
-int killTrials(int usual)
-{
-    return countFromEnvironment("VELORIN_KILL_TRIALS", usual);
-}
-
 int fuzzInputs(int usual)
 {
     return countFromEnvironment("VELORIN_FUZZ_INPUTS", usual);
 }
 
-KillTally::KillTally(const char *name, int usual) : loop(name), trials(killTrials(usual))
+KillTally::KillTally(const char *name, int usual)
+    : loop(name), trials(countFromEnvironment("VELORIN_KILL_TRIALS", usual))
 {
     timer.start();
 }

@@ -47,15 +47,14 @@ QStringList tableRows(const QSqlDatabase &db, const QString &table);
 // each row counted as often as it is expected: what a kill cost the user.
 int rowsMissing(const QStringList &expected, const QStringList &actual);
 
-// How many processes the kill tests kill (VELORIN_KILL_TRIALS) and how many
-// random inputs the fuzz tests try (VELORIN_FUZZ_INPUTS): `usual` when the
+// How many random inputs the fuzz tests try (VELORIN_FUZZ_INPUTS): `usual` when the
 // variable is not set, so that CI stays fast and long runs can go further.
 // A value that is not a positive number stops the test rather than run the usual count.
-int killTrials(int usual);
 int fuzzInputs(int usual);
 
-// The tally of a kill loop: the kills it is to make (killTrials), those made
-// and the committed rows they cost, printed with the time taken when it ends.
+// The tally of a kill loop: the kills it is to make (VELORIN_KILL_TRIALS, read as
+// VELORIN_FUZZ_INPUTS is), those made and the committed rows they cost, printed with
+// the time taken when it ends.
 struct KillTally
 {
     KillTally(const char *loop, int usual);

@@ -4,23 +4,10 @@
 #include "mainwindow/ProfilePanel.h"
 
 #include <QApplication>
-#include <QListWidget>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
 #include <QTimer>
-
-WindowFixture::WindowFixture(bool emptyFolder)
-{
-    if (!emptyFolder)
-        TestSupport::createEmptyDataFolder(dir.path());
-}
-
-WindowFixture::~WindowFixture()
-{
-    window.reset();
-    context.connection.CloseDatabase();
-}
 
 void WindowFixture::fillSample()
 {
@@ -43,10 +30,8 @@ void WindowFixture::exec(const QString &sql) const
 {
     // Once the program works on the file, through its own connection: a
     // trigger added there then fires on the program's writes.
-    if (context.connection.isOpen())
-        TestSupport::execWithTriggers(context.connection.database(), sql);
-    else
-        TestSupport::execSql(dir.path(), sql);
+    context.connection.isOpen() ? TestSupport::execWithTriggers(context.connection.database(), sql)
+                                : TestSupport::execSql(dir.path(), sql);
 }
 
 bool WindowFixture::start(bool wired)
@@ -58,21 +43,6 @@ bool WindowFixture::start(bool wired)
     return window->start();
 }
 
-QListWidget *WindowFixture::schools() const
-{
-    return window->schoolList();
-}
-
-QListWidget *WindowFixture::classes() const
-{
-    return window->classList();
-}
-
-QListWidget *WindowFixture::pupils() const
-{
-    return window->pupilList();
-}
-
 QStringList WindowFixture::texts(const QListWidget *list)
 {
     QStringList t;
@@ -81,21 +51,11 @@ QStringList WindowFixture::texts(const QListWidget *list)
     return t;
 }
 
-QString WindowFixture::selected(const QListWidget *list)
-{
-    return list->currentItem() ? list->currentItem()->text() : QString();
-}
-
 void WindowFixture::select(QListWidget *list, const QString &text)
 {
     const int row = int(texts(list).indexOf(text));
     QVERIFY2(row >= 0, qPrintable(QStringLiteral("no entry %1").arg(text)));
     list->setCurrentRow(row);
-}
-
-void WindowFixture::run(const QString &toolbar, const QString &key) const
-{
-    window->runCommand(toolbar, key);
 }
 
 QStringList WindowFixture::panelValues(const QString &panel) const

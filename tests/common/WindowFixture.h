@@ -6,13 +6,13 @@
 #include "data/AppContext.h"
 #include "mainwindow/MainWindow.h"
 
+#include <QListWidget>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
 
-class QListWidget;
 class QWidget;
 
 // The main window wired to every command, over a data folder the test makes,
@@ -26,8 +26,16 @@ struct WindowFixture
     std::unique_ptr<MainWindow> window;
 
     // An empty database of the program in the folder, unless `emptyFolder`.
-    explicit WindowFixture(bool emptyFolder = false);
-    ~WindowFixture();
+    explicit WindowFixture(bool emptyFolder = false)
+    {
+        if (!emptyFolder)
+            TestSupport::createEmptyDataFolder(dir.path());
+    }
+    ~WindowFixture()
+    {
+        window.reset();
+        context.connection.CloseDatabase();
+    }
 
     QString folder() const { return dir.path(); }
 
@@ -45,15 +53,18 @@ struct WindowFixture
     // false) and runs its start-up sequence.
     bool start(bool wired = true);
 
-    QListWidget *schools() const;
-    QListWidget *classes() const;
-    QListWidget *pupils() const;
+    QListWidget *schools() const { return window->schoolList(); }
+    QListWidget *classes() const { return window->classList(); }
+    QListWidget *pupils() const { return window->pupilList(); }
     static QStringList texts(const QListWidget *list);
-    static QString selected(const QListWidget *list);
+    static QString selected(const QListWidget *list)
+    {
+        return list->currentItem() ? list->currentItem()->text() : QString();
+    }
     // Clicks the first entry showing `text` (the test fails when there is none).
     static void select(QListWidget *list, const QString &text);
     // Runs a toolbar command as a click does ("pupilToolbar", "Ajouter").
-    void run(const QString &toolbar, const QString &key) const;
+    void run(const QString &toolbar, const QString &key) const { window->runCommand(toolbar, key); }
     // The four values of a profile panel ("pupilProfilePanel", "classProfilePanel").
     QStringList panelValues(const QString &panel) const;
 
