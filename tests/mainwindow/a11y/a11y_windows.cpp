@@ -24,9 +24,9 @@ int main(int argc, char *argv[])
     if (!f.start())
         return 2;
     f.window->show();
+    f.select(f.classes(), QStringLiteral("Martin CP"));
     QList<QWidget *> windows;
     if (which == QLatin1String("main")) {
-        f.select(f.classes(), QStringLiteral("Martin CP"));
         auto *classDialog = new ClassDialog(f.context, *f.window, false, f.window.get());
         classDialog->setModal(false);
         classDialog->show();
@@ -34,7 +34,6 @@ int main(int argc, char *argv[])
         yearChange->show();
         windows << classDialog << yearChange;
     } else {
-        f.select(f.classes(), QStringLiteral("Martin CP"));
         auto *entry = new EntryWindow(f.context, 2, 0, f.window.get());
         entry->setModal(false);
         entry->show();
