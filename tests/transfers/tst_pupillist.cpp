@@ -27,11 +27,8 @@ static bool returnsAtOnce(const QByteArray &pipe, const std::function<void()> &i
     std::thread watchdog([&] {
         for (int i = 0; !done; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            if (i >= 250 && !done) {
-                released = true;
-                if (const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK); fd >= 0)
-                    ::close(fd);
-            }
+            if (i >= 250 && !done && (released = true))
+                ::close(::open(pipe.constData(), O_WRONLY | O_NONBLOCK)); // fails (-1) until there is a reader
         }
     });
     import();
@@ -63,14 +60,15 @@ private slots:
         QTEST(PupilTextList::Names(PupilTextList::Decode(bytes)).join('|'), "names");
     }
 
-    // Through the toolbar, on the school's first class: new names join it with
-    // CSP 0, and are counted; names it has (or the list repeats) are counted too; a row the database
-    // refuses leaves it as it was.
+    // Through the toolbar, on the school's second class: new names join it with CSP 0, and are counted; names it has
+    // (or the list repeats) are counted too; a row the database refuses leaves it as it was. The class stays selected.
     void importsThroughToolbar()
     {
         WindowFixture f;
         f.fillSample();
+        f.exec("INSERT INTO CLASSE (NOECOLE, NOCLASSE, LIBELLE, NIVEAU) VALUES (7, 6, 'Arnaud GS', 'GS')");
         QVERIFY(f.start());
+        f.select(f.classes(), QStringLiteral("Durand GS"));
         f.exec("CREATE TRIGGER refus BEFORE INSERT ON ELEVE WHEN NEW.NOM = 'Refusé' "
                "BEGIN SELECT RAISE(ABORT, 'refus'); END");
         const auto import = [&](const QString &file, const QByteArray &bytes) {
@@ -83,6 +81,7 @@ private slots:
         };
         const QStringList rows{"Denis:1", "Zoé:0", "Anna Maria:0", "Alice:0", "Emma:0"};
         QCOMPARE(import("classe.txt", "Zo\xE9\r\nDenis\r\nAnna\tMaria\r\nZo\xE9"), rows.mid(0, 3));
+        QVERIFY(f.selected(f.classes()) == "Durand GS" && f.context.session.classNo() == 4 && f.pupils()->count() == 3);
         QCOMPARE(f.dialogs.shown().last().text,
                  QStringLiteral("2 élèves ont été ajoutés à la classe « Durand GS ».\n"
                                 "2 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés."));
@@ -145,8 +144,8 @@ private slots:
         QFETCH(QString, refusal);
         WindowFixture f;
         f.fillSample();
-        f.exec("DELETE FROM ELEVE WHERE NOECOLE = 7 AND NOCLASSE = 4");
-        f.exec(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+        f.exec(QString("DELETE FROM ELEVE WHERE NOECOLE = 7 AND NOCLASSE = 4; WITH RECURSIVE n(i) AS (SELECT 1 UNION "
+                       "ALL SELECT i + 1 FROM n WHERE i < %1) "
                        "INSERT INTO ELEVE (NOECOLE, NOCLASSE, NOM, CSP) SELECT 7, 4, 'Eleve ' || i, 1 FROM n "
                        "WHERE i <= %1")
                    .arg(pupils));
@@ -169,12 +168,10 @@ private slots:
 
         QCOMPARE(f.query(count), QStringList{QString::number(after)});
         const QString text = f.dialogs.shown().isEmpty() ? QString() : f.dialogs.shown().last().text;
-        if (refusal.isEmpty())
-            QVERIFY2(!text.contains("échoué"), qPrintable(text));
-        else
-            QVERIFY2(text.startsWith("L'importation de la liste des élèves a échoué.\n") && text.contains(refusal) &&
-                         text.endsWith("Aucun élève n'a été ajouté."),
-                     qPrintable(text));
+        QVERIFY2(refusal.isEmpty() ? !text.contains("échoué")
+                                   : text.startsWith("L'importation de la liste des élèves a échoué.\n") &&
+                                         text.contains(refusal) && text.endsWith("Aucun élève n'a été ajouté."),
+                 qPrintable(text));
     }
 
     // Bounded random input: mutated lists and raw noise. The reader must never

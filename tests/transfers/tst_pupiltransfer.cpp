@@ -8,9 +8,9 @@
 
 #include <QFile>
 
-#include <sys/stat.h>
 #include <QListWidget>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -79,7 +79,8 @@ private slots:
         row("view ELEVE", back, "ALTER TABLE ELEVE RENAME TO T; CREATE VIEW ELEVE AS SELECT * FROM T", "pas de table");
         // Hostile or careless files: code, values the program never writes, a pipe, a full class.
         const QString never = "que le programme n'y met jamais";
-        row("a trigger", back, "CREATE TABLE T (A); CREATE TRIGGER t AFTER INSERT ON T BEGIN DELETE FROM T; END", never);
+        row("a trigger", back, "CREATE TABLE T (A); CREATE TRIGGER t AFTER INSERT ON T BEGIN DELETE FROM T; END",
+            never);
         row("a view", back, "CREATE VIEW V AS SELECT * FROM ELEVE", never);
         row("a 10 MB name", back, "UPDATE ELEVE SET NOM = hex(zeroblob(5000000))", "plus que les 80 acceptés");
         row("a name of 81 characters", back, "UPDATE ELEVE SET NOM = printf('%.81c', 'x')", "81 caractères");
@@ -103,6 +104,10 @@ private slots:
         QFETCH(QString, reason);
         const QString pupil = route.section(" > ", 1, 1);
         Fixture f;
+        // An export that fails, then one given up: each says so, and writes nothing.
+        QVERIFY(f.transfer("Exporte", f.out.path() + "/absent/")
+                    .startsWith("La procédure d'export a été abandonnée suite"));
+        QCOMPARE(f.transfer("Exporte", QString()), QStringLiteral("La procédure d'export a été abandonnée !"));
         TestSupport::writeFile(f.out.path() + "/export.MDB", "an earlier file, whatever the letter case");
         const qint64 key = f.pick(route.section(" > ", 0, 0), pupil);
         QCOMPARE(f.query("SELECT max(NOELEVE) FROM ELEVE WHERE NOM = '" + pupil + "'"),
@@ -135,9 +140,16 @@ private slots:
         const SelectionKeys to = f.context.session.keys();
         const QString eleve = "SELECT NOELEVE, NOECOLE, NOCLASSE, NOM, CSP, T1_E1TOT, T3_E1TOT FROM ELEVE ORDER BY 1";
         const QStringList before = f.query(eleve);
+        const int listed = f.pupils()->count();
         const QString said = f.transfer("Importe", f.out.path(), "EXPORT.mdb");
-        QVERIFY2(said.contains(reason.isEmpty() ? "L'importation de l'élève " + pupil + " a réussi !" : reason),
+        const QString klass = route.section('/', -1);
+        QVERIFY2(said.contains(reason.isEmpty() ? "L'importation de l'élève " + pupil +
+                                                      " a réussi !\n1 élève a été ajouté à la classe « " + klass + " »."
+                                                : reason),
                  qPrintable(said));
+        // The class that received the pupil stays selected, its list shows it.
+        QVERIFY(f.selected(f.classes()) == klass && f.context.session.classNo() == to.classNo);
+        QCOMPARE(f.pupils()->count(), listed + (reason.isEmpty() ? 1 : 0));
         QCOMPARE(f.query(eleve).mid(0, before.size()), before); // the pupils there before are left as they were
         if (sql != "fifo")
             QCOMPARE(TestSupport::fileBytes(path), file);
@@ -150,16 +162,6 @@ private slots:
                  reason.isEmpty() ? QStringList{QString("%1|%2|").arg(to.schoolNo).arg(to.classNo) +
                                                 source.section('|', 0, 1) + "|" + results + "|99|99||99|99||99"}
                                   : QStringList());
-    }
-
-    // An export that fails, then one given up: each says so.
-    void exportFailsOrGivenUp()
-    {
-        Fixture f;
-        QVERIFY(f.transfer("Exporte", f.out.path() + "/absent/")
-                    .startsWith("La procédure d'export a été abandonnée suite"));
-        QCOMPARE(f.transfer("Exporte", QString()), QStringLiteral("La procédure d'export a été abandonnée !"));
-        QCOMPARE(TestSupport::fileNames(f.out.path()), QStringList());
     }
 };
 

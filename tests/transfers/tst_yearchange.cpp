@@ -1,8 +1,10 @@
-// The year change: window, refusal, confirmations, archive, log, and a change
-// failing at any step.
+// The year change: window, refusal, confirmations, archive, log, purge, and a change failing at any step. Then
+// refilling a class from last year's pupils: who is offered when (never a name the class has), what is added, what is
+// counted as left out, and the two "nothing to offer" cases.
 #include "WindowFixture.h"
 
 #include "transfers/ArchivePurge.h"
+#include "transfers/LastYearWindow.h"
 #include "transfers/YearChange.h"
 #include "transfers/YearChangeWindow.h"
 
@@ -16,19 +18,29 @@ namespace {
 
 int faultsTried = 0;
 
-// The sample in June 2027 (the year closed is 2026-2027), Alice with results.
+// The sample. For the year change, in June 2027 (the year closed is 2026-2027), Alice with results. For last year's
+// pupils, on `klass`, with an archive over three years: Bruno is in "Martin CP" already, and two archived pupils of
+// last year are called Zoé.
 struct Fixture : WindowFixture
 {
-    explicit Fixture(const QString &breakage = {})
+    explicit Fixture(const QDate &today = {2027, 6, 15}, const QString &klass = {})
     {
-        clock.set(QDateTime(QDate(2027, 6, 15), QTime(17, 45)));
+        clock.set(QDateTime(today, QTime(17, 45)));
         fillSample();
-        exec("UPDATE ELEVE SET T1_E1P1 = 3, T1_E1TOT = 12, T2_E3PRO = 'A', T3_E2P7 = 99, PROFIL_CT = 'F', "
-             "MOYCAT_L = 2.5 WHERE NOM = 'Alice'");
+        exec(klass.isEmpty()
+                 ? "UPDATE ELEVE SET T1_E1P1 = 3, T1_E1TOT = 12, T2_E3PRO = 'A', T3_E2P7 = 99, PROFIL_CT = 'F', "
+                   "MOYCAT_L = 2.5 WHERE NOM = 'Alice'"
+                 : "INSERT INTO PARCOURS (ANNEE, Niveau, NOM, CSP, T3_E1TOT) VALUES ('2025-2026', 'GS', 'Zoé', 2, 12), "
+                   "('2025-2026', 'CP', 'Lucas', 5, 7), ('2025-2026', 'GS', 'Emma', 1, 3), "
+                   "('2025-2026', 'CE1', 'Chloé', 3, 9), ('2025-2026', 'GS', 'Bruno', 4, 2), "
+                   "('2025-2026', 'GS', 'Zoé', 6, 1), ('2024-2025', 'GS', 'Inès', 4, 1), "
+                   "('2024-2025', 'CP', 'Hugo', 6, 2), ('2023-2024', 'CP', 'Léa', 7, 5)");
         if (!start())
             qFatal("database not opened");
-        if (!breakage.isEmpty())
-            exec(breakage);
+        if (!klass.isEmpty()) {
+            select(schools(), klass.endsWith("CE1") ? "Ecole B" : "Ecole A");
+            select(classes(), klass);
+        }
     }
     // Every archived column of the pupils `where` selects in `table` (ELEVE or the archive).
     QStringList rowsOf(const QString &table, const QString &where) const
@@ -140,58 +152,113 @@ private slots:
         QCOMPARE(f.dialogs.titles(), QStringList{"Message"});
     }
 
-    // The purge is one transaction: a step that fails, or counts that no
-    // longer match what the user confirmed, leave every row.
-    void purgeIsAllOrNothing()
-    {
-        Fixture f;
-        f.exec("INSERT INTO PARCOURS (ANNEE, NOECOLE, NOCLASSE, NOM) VALUES ('2019-2020', 7, 1, 'P1'), "
-               "('2020-2021', 7, 1, 'P2')");
-        const QStringList before = f.everything();
-        QString error;
-        const QList<ArchivePurge::YearRows> plan = ArchivePurge::Plan(f.context.connection, 7, "2026-2027", 3, &error);
-        QCOMPARE(plan.size(), 2);
-        for (const char *step : {"deleted", "logged"}) {
-            QVERIFY(!ArchivePurge::Perform(f.context.connection, 7, plan, f.clock.now(), &error,
-                                           [&](const char *s) { return qstrcmp(s, step) != 0; }));
-            QCOMPARE(f.everything(), before);
-        }
-        QList<ArchivePurge::YearRows> stale = plan;
-        stale.last().rows = 5;
-        QVERIFY(!ArchivePurge::Perform(f.context.connection, 7, stale, f.clock.now(), &error));
-        QVERIFY(error.contains("2020-2021"));
-        QCOMPARE(f.everything(), before);
-    }
-
     void faults_data()
     {
         QTest::addColumn<QString>("fault"); // the step made to fail, or a statement that makes the engine fail
-        for (const char *fault : {"archived", "deleted", "logged"})
+        for (const char *fault : {"archived", "deleted", "logged", "purge deleted", "purge logged", "purge stale"})
             QTest::newRow(fault) << QString(fault);
         for (const char *on : {"INSERT ON PARCOURS", "DELETE ON ELEVE", "INSERT ON CHANGEANNEE"})
             QTest::newRow(on)
                 << QString("CREATE TRIGGER t BEFORE %1 BEGIN SELECT RAISE(ABORT, 'disque plein'); END").arg(on);
     }
 
-    // Whatever step fails, the pupils, the archive and the log stay as they were.
+    // Whatever step of a year change or of a purge fails, or when the purge's counts no longer match what the user
+    // confirmed ("stale"), the pupils, the archive and the log stay as they were: each is one transaction.
     void faults()
     {
         QFETCH(QString, fault);
-        const bool step = !fault.contains(' ');
-        Fixture f(step ? QString() : fault);
+        Fixture f;
+        f.exec("INSERT INTO PARCOURS (ANNEE, NOECOLE, NOCLASSE, NOM) VALUES ('2019-2020', 7, 1, 'P1'), "
+               "('2020-2021', 7, 1, 'P2')");
         const QStringList before = f.everything();
-        if (step) {
-            QString error;
-            QVERIFY(!YearChange::Perform(f.context.connection, 7, "2026-2027", f.clock.now(), nullptr, &error,
-                                         [&](const char *s) { return fault != QLatin1String(s); }));
-            QVERIFY(error.contains(fault));
-        } else {
+        const auto failAt = [&](const char *s) { return fault.section(' ', -1) != QLatin1String(s); };
+        QString error;
+        if (fault.startsWith("CREATE")) {
+            f.exec(fault);
             YearChangeWindow w(f.context, *f.window);
             f.change(w);
             QVERIFY(f.dialogs.shown().last().text.startsWith("Le changement d'année a échoué"));
+        } else if (fault.startsWith("purge")) {
+            QList<ArchivePurge::YearRows> plan = ArchivePurge::Plan(f.context.connection, 7, "2026-2027", 3, &error);
+            QCOMPARE(plan.size(), 2);
+            if (fault.endsWith("stale"))
+                plan.last().rows = 5;
+            QVERIFY(!ArchivePurge::Perform(f.context.connection, 7, plan, f.clock.now(), &error, failAt));
+        } else {
+            QVERIFY(!YearChange::Perform(f.context.connection, 7, "2026-2027", f.clock.now(), nullptr, &error, failAt));
         }
+        QVERIFY2(fault.startsWith("CREATE") ||
+                     error.contains(fault.endsWith("stale") ? "2020-2021" : fault.section(' ', -1)),
+                 qPrintable(error));
         ++faultsTried;
         QCOMPARE(f.everything(), before);
+    }
+
+    void offers_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("klass");
+        QTest::addColumn<QString>("offered"); // joined by "|"
+        const auto row = [](const char *name, const QDate &today, const QString &klass, const QString &offered) {
+            QTest::newRow(name) << today << klass << offered;
+        };
+        row("CP, in August", {2026, 8, 31}, "Martin CP", " GS : Inès| CP : Hugo");
+        row("CP, Bruno left out", {2026, 9, 1}, "Martin CP", " GS : Emma| GS : Zoé| GS : Zoé| CP : Lucas");
+        row("GS, Bruno of another class", {2026, 9, 1}, "Durand GS", " GS : Bruno| GS : Emma| GS : Zoé| GS : Zoé");
+        row("CE1", {2026, 9, 1}, "Petit CE1", " CP : Lucas|CE1 : Chloé");
+        row("nobody for the level", {2028, 9, 1}, "Martin CP", "");
+    }
+
+    // With nobody to offer, the button closes without congratulating;
+    // with no archive at all the window does not open.
+    void offers()
+    {
+        QFETCH(QDate, today);
+        QFETCH(QString, klass);
+        Fixture f(today, klass);
+        LastYearWindow w(f.context);
+        QTEST(f.texts(w.list()).join('|'), "offered");
+        QCOMPARE(f.dialogs.shown().size(), w.list()->count() ? 0 : 1);
+        if (w.list()->count())
+            return;
+        w.addClicked();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QCOMPARE(f.dialogs.shown().last().text,
+                 QStringLiteral("Il n'y a pas d'élèves dans la base de données pour ce niveau là."));
+        f.exec("DELETE FROM PARCOURS");
+        QCOMPARE(OpenLastYearWindow(f.context, f.window.get()), int(QDialog::Rejected));
+        QCOMPARE(f.dialogs.shown().last().text, QStringLiteral("Il n'y a pas d'élèves dans la base de données."));
+    }
+
+    // Through the pupil toolbar's menu: the selected pupils join the class
+    // without results (the second Zoé is left out, as Bruno was), and the
+    // class stays selected with its new pupils.
+    void addsSelectedPupils()
+    {
+        Fixture f(QDate(2026, 9, 1), "Martin CP");
+        // More than the 201 entries the list once held.
+        f.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 250) "
+               "INSERT INTO PARCOURS (ANNEE, Niveau, NOM, CSP) SELECT '2025-2026', 'CP', 'Zz ' || i, 1 FROM n");
+        int offered = 0;
+        WindowFixture::onNextModal([&](QWidget *modal) {
+            auto *w = qobject_cast<LastYearWindow *>(modal);
+            if (!w || (offered = w->list()->count()) < 5)
+                return void(modal->close());
+            for (int row : {0, 1, 2, 3, offered - 1})
+                w->list()->item(row)->setSelected(true);
+            w->button()->click();
+            if (w->isVisible()) // an error was shown: the window must not stay open
+                w->reject();
+        });
+        f.run("pupilToolbar", "ImpListe");
+        QCOMPARE(offered, 254);
+        QCOMPARE(f.dialogs.shown().last().text,
+                 QStringLiteral("Les élèves ont été ajoutés avec succès.\n"
+                                "4 élèves ont été ajoutés à la classe « Martin CP ».\n"
+                                "2 élève(s) déjà présent(s) dans la classe n'ont pas été ajoutés."));
+        QCOMPARE(f.texts(f.pupils()), (QStringList{"Alice", "Bruno", "Chloé", "Emma", "Lucas", "Zoé", "Zz 99"}));
+        QCOMPARE(f.query("SELECT NOM, CSP, T3_E1TOT FROM ELEVE ORDER BY NOELEVE DESC LIMIT 4"),
+                 (QStringList{"Zz 99|1|<null>", "Lucas|5|<null>", "Zoé|2|<null>", "Emma|1|<null>"}));
     }
 };
 
