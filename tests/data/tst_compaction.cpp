@@ -9,11 +9,9 @@
 #include "data/StartupSequence.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
