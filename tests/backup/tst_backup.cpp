@@ -13,12 +13,10 @@
 #include "data/SqliteSupport.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -154,23 +152,46 @@ private slots:
         QCOMPARE(content(f.folder()), f.before);
         QCOMPARE(f.selected(f.schools()), QStringLiteral("Ecole A"));
 
+        // The restore lists the newest copies first, a dated copy by the date in its name; the dated copy
+        // selected is the one restored (not "donnees.mdb", a school renamed in it), the question naming its date.
+        const auto stamp = [](const QString &path, const QDateTime &when) {
+            QFile file(path);
+            return file.open(QIODevice::ReadWrite) && file.setFileTime(when, QFileDevice::FileModificationTime);
+        };
+        const QDateTime night(QDate(2026, 12, 1), QTime(3, 0));
+        QCOMPARE(int(ScheduledBackup::Run({f.folder(), f.backups, 5, night}).status), // the program has it open
+                 int(ScheduledBackup::Status::Done));
+        writeFile(f.backups + "/donnees-20261202-030000.mdb", "plus récente, illisible");
+        execSql(f.backups, "UPDATE ECOLE SET NOM_ECOLE = 'Ecole des Sources' WHERE NOECOLE = 7");
+        QVERIFY(stamp(backup, night.addSecs(9 * 3600)));
+        FolderChooser chooser({false, "*.mdb", "Restaure", "test", true}, f.folder());
+        chooser.setFolder(f.backups);
+        QCOMPARE(f.texts(chooser.findChild<QListWidget *>("fileList")),
+                 (QStringList{"donnees-20261202-030000.mdb", "donnees.mdb", "donnees-20261201-030000.mdb"}));
+        f.exec("UPDATE ECOLE SET NOM_ECOLE = 'Ecole changée' WHERE NOECOLE = 3");
+        f.dialogs.queueChoice(f.backups, "donnees-20261201-030000.mdb");
+        f.dialogs.queueAnswer(true);
+        f.run("mainToolbar", "Restaure");
+        QCOMPARE(f.dialogs.titles().last(3), (QStringList{RestoreChooser, "Confirmer", "Succès"}));
+        QVERIFY(f.dialogs.shown().at(f.dialogs.shown().size() - 2).text.contains("du 01/12/2026 à 03:00"));
+        QCOMPARE(f.texts(f.schools()), (QStringList{"Ecole A", "Ecole B"}));
+        QCOMPARE(content(f.folder()), f.before);
+
         QVERIFY(QFile::remove(backup));
         writeFirstVersion(backup);
         const QByteArray firstVersion = fileBytes(backup);
         writeFile(f.backups + "/autre.mdb", "not even a database");
         // Asked first, naming the backup's date and time; Enter alone answers "Non" and nothing changes.
-        QFile stamped(backup);
-        QVERIFY(stamped.open(QIODevice::ReadWrite) &&
-                stamped.setFileTime(QDateTime(QDate(2026, 11, 30), QTime(16, 45)), QFileDevice::FileModificationTime));
-        stamped.close();
+        QVERIFY(stamp(backup, QDateTime(QDate(2026, 11, 30), QTime(16, 45))));
         const QList<qint64> shown = f.selection();
+        const QByteArray restored = fileBytes(live);
         f.dialogs.queueChoice(f.backups, QStringLiteral("autre.mdb"));
         f.dialogs.queueAnswer(false);
         f.run("mainToolbar", "Restaure");
         QCOMPARE(f.dialogs.titles().last(3), (QStringList{RestoreChooser, "Confirmer", "Abandon"}));
         const ScriptedDialogs::Shown asked = f.dialogs.shown().at(f.dialogs.shown().size() - 2);
         QVERIFY2(asked.defaultNo && asked.text.contains("sauvegarde du 30/11/2026 à 16:45"), qPrintable(asked.text));
-        QCOMPARE(fileBytes(live), liveBytes);
+        QCOMPARE(fileBytes(live), restored);
         QCOMPARE(f.selection(), shown);
         f.dialogs.queueChoice(f.backups, QStringLiteral("autre.mdb"));
         f.dialogs.queueAnswer(true);
@@ -196,36 +217,6 @@ private slots:
         QVERIFY(!BackupFiles::CopyOut(f.folder(), f.folder() + "/", &reason) &&
                 !BackupFiles::CopyIn(f.folder(), f.folder(), &reason));
         QCOMPARE(reason, QStringLiteral("Choisissez un répertoire différent de celui de la base de données actuelle"));
-    }
-
-    // The restore lists the newest copies first, a dated copy by the date in
-    // its name; the dated copy selected is the one restored, the question
-    // naming its date.
-    void restoresADatedCopy()
-    {
-        Fixture f;
-        QVERIFY(!f.startOn(QStringLiteral("donnees.mdb")).isEmpty()); // a school renamed in it
-        const ScheduledBackup::Result made = ScheduledBackup::Run(
-            {f.folder(), f.backups, 5, QDateTime(QDate(2026, 12, 1), QTime(3, 0))}); // the program has it open
-        QCOMPARE(int(made.status), int(ScheduledBackup::Status::Done));
-        writeFile(f.backups + "/donnees-20261202-030000.mdb", "plus récente, illisible");
-        QFile stamped(f.backups + "/donnees.mdb");
-        QVERIFY(stamped.open(QIODevice::ReadWrite) &&
-                stamped.setFileTime(QDateTime(QDate(2026, 12, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
-        stamped.close();
-        FolderChooser chooser({false, "*.mdb", "Restaure", "test", true}, f.folder());
-        chooser.setFolder(f.backups);
-        QCOMPARE(f.texts(chooser.findChild<QListWidget *>("fileList")),
-                 (QStringList{"donnees-20261202-030000.mdb", "donnees.mdb", "donnees-20261201-030000.mdb"}));
-
-        f.exec("UPDATE ECOLE SET NOM_ECOLE = 'Ecole changée' WHERE NOECOLE = 3");
-        f.dialogs.queueChoice(f.backups, "donnees-20261201-030000.mdb");
-        f.dialogs.queueAnswer(true);
-        f.run("mainToolbar", "Restaure");
-        QCOMPARE(f.dialogs.titles().last(3), (QStringList{RestoreChooser, "Confirmer", "Succès"}));
-        QVERIFY(f.dialogs.shown().at(f.dialogs.shown().size() - 2).text.contains("du 01/12/2026 à 03:00"));
-        QCOMPARE(f.texts(f.schools()), (QStringList{"Ecole A", "Ecole B"}));
-        QCOMPARE(content(f.folder()), f.before);
     }
 
     // « Changer de dossier de données… »: a new folder is created only after

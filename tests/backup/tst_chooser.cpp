@@ -75,24 +75,29 @@ private slots:
             TestSupport::writeFile(m_other + '/' + name, "x");
     }
 
-    void paths()
-    {
-        QCOMPARE(FolderPaths::FileIn("/home/prof/Clé USB//", "donnees.mdb"), "/home/prof/Clé USB/donnees.mdb");
-        QCOMPARE(FolderPaths::FileIn("/", "donnees.mdb"), "/donnees.mdb");
-        QCOMPARE(FolderPaths::FileIn("E:/", "donnees.mdb"), "E:/donnees.mdb");
-        const QString link = m_dir.filePath("raccourci");
-        QVERIFY(QFile::link(m_data, link));
-        for (const QString &same : {m_data, m_data.toUpper() + "/", link})
-            QVERIFY2(FolderPaths::IsDataFolder(same, m_data + '/'), qPrintable(same));
-        for (const QString &other : {m_dir.path(), m_other, QString()})
-            QVERIFY2(!FolderPaths::IsDataFolder(other, m_data + '/'), qPrintable(other));
-    }
-
     // The data folder is refused in the status bar and by "Valider"; another
     // folder is chosen with the file highlighted (file mode only); "Abandonner"
-    // chooses nothing; a root can be chosen. In folder mode, then in file mode.
+    // chooses nothing; a root can be chosen. Through the program's dialogs, then in
+    // folder mode, then in file mode.
     void choosing()
     {
+        // The program's dialogs show the chooser modally, refusing their data folder.
+        QString status;
+        WindowFixture::onNextModal([&](QWidget *modal) {
+            auto *w = qobject_cast<FolderChooser *>(modal);
+            w->setFolder(m_data);
+            status = w->statusText();
+            w->setFolder(m_other);
+            w->validateClicked();
+            if (w->isVisible()) // never hang on a window left open
+                w->reject();
+        });
+        QtDialogs dialogs;
+        dialogs.setDataFolder([this] { return m_data + '/'; });
+        const std::optional<ChooserChoice> choice = dialogs.chooseFolder({true, "*.mdb", "Choisir", {}});
+        QCOMPARE(status, FolderChooser::Refusal);
+        QVERIFY(choice && choice->folder == m_other);
+
         for (bool folderMode : {true, false}) {
             FolderChooser w({folderMode, "*.mdb", "Choisir", {}}, m_data + '/');
             QListWidget *files = w.findChild<QListWidget *>("fileList");
@@ -122,10 +127,20 @@ private slots:
         }
     }
 
-    // System folders are never offered: not as places (home first, removable media under
-    // /media, /media/USER, /run/media/USER), not in the tree. A home under one stays.
-    void places()
+    // The paths built from a chosen folder, the data folder known under any of its names. System folders are
+    // never offered: not as places (home first, removable media under /media, /media/USER, /run/media/USER), not
+    // in the tree. A home under one stays.
+    void pathsAndPlaces()
     {
+        QCOMPARE(FolderPaths::FileIn("/home/prof/Clé USB//", "donnees.mdb"), "/home/prof/Clé USB/donnees.mdb");
+        QCOMPARE(FolderPaths::FileIn("/", "donnees.mdb"), "/donnees.mdb");
+        QCOMPARE(FolderPaths::FileIn("E:/", "donnees.mdb"), "E:/donnees.mdb");
+        const QString link = m_dir.filePath("raccourci");
+        QVERIFY(QFile::link(m_data, link));
+        for (const QString &same : {m_data, m_data.toUpper() + "/", link})
+            QVERIFY2(FolderPaths::IsDataFolder(same, m_data + '/'), qPrintable(same));
+        for (const QString &other : {m_dir.path(), m_other, QString()})
+            QVERIFY2(!FolderPaths::IsDataFolder(other, m_data + '/'), qPrintable(other));
         for (const char *hidden : {"/proc", "/sys/class", "/usr/share", "/run/user/1000", "/etc", "/var/lib", "/root"})
             QVERIFY2(FolderPaths::IsSystemFolder(hidden, "/var/home/prof"), hidden);
         for (const char *shown :
@@ -185,7 +200,8 @@ private slots:
 
     // Entrée in the path field goes to the folder typed (a file's folder with the file
     // selected) and never validates; a missing or system folder is refused, in French.
-    void pathField()
+    // Then "Nouveau dossier".
+    void pathFieldAndNewFolder()
     {
         FolderChooser w({false, "*.mdb", "Choisir", {}}, m_data + '/');
         auto *field = w.findChild<QLineEdit *>("pathField");
@@ -205,6 +221,21 @@ private slots:
         QCOMPARE(enter(QStringLiteral("/proc/self")), m_other);
         QCOMPARE(w.statusText(), "Le dossier « /proc/self » est un dossier du système : choisissez-en un autre.");
         QVERIFY(w.result() != QDialog::Accepted && !w.choice());
+
+        // "Nouveau dossier" asks again, saying why, until the name will do; the folder is made in the folder
+        // shown and chosen. "Annuler" makes nothing.
+        QStringList prompts;
+        answerNames({"CP/CE1", "notes.txt", "Sauvegardes 2026"}, &prompts);
+        w.findChild<QPushButton *>("newFolderButton")->click();
+        QCOMPARE(prompts.size(), 3);
+        QCOMPARE(prompts.at(0), QStringLiteral("Nom du nouveau dossier :"));
+        QVERIFY(prompts.at(1).startsWith(QStringLiteral("Un nom de dossier ne peut contenir aucun")));
+        QVERIFY(prompts.at(2).startsWith(QStringLiteral("« notes.txt » existe déjà dans ce dossier.\n\nNom")));
+        const QString made = m_other + QStringLiteral("/Sauvegardes 2026");
+        QVERIFY(QFileInfo(made).isDir() && w.folderPath() == made);
+        answerNames({QString()}, &prompts);
+        w.findChild<QPushButton *>("newFolderButton")->click();
+        QVERIFY(prompts.size() == 4 && w.folderPath() == made && QDir(made).isEmpty());
     }
 
     void newFolderNames_data()
@@ -230,26 +261,6 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, refusal);
         QCOMPARE(FolderChooser::NameRefusal(name, m_dir.path()), refusal);
-    }
-
-    // "Nouveau dossier" asks again, saying why, until the name will do; the folder is made
-    // in the folder shown and chosen. "Annuler" makes nothing.
-    void newFolder()
-    {
-        FolderChooser w({true, "*.mdb", "Choisir", {}}, m_data + '/');
-        w.setFolder(m_other);
-        QStringList prompts;
-        answerNames({"CP/CE1", "notes.txt", "Sauvegardes 2026"}, &prompts);
-        w.findChild<QPushButton *>("newFolderButton")->click();
-        QCOMPARE(prompts.size(), 3);
-        QCOMPARE(prompts.at(0), QStringLiteral("Nom du nouveau dossier :"));
-        QVERIFY(prompts.at(1).startsWith(QStringLiteral("Un nom de dossier ne peut contenir aucun")));
-        QVERIFY(prompts.at(2).startsWith(QStringLiteral("« notes.txt » existe déjà dans ce dossier.\n\nNom")));
-        const QString made = m_other + QStringLiteral("/Sauvegardes 2026");
-        QVERIFY(QFileInfo(made).isDir() && w.folderPath() == made);
-        answerNames({QString()}, &prompts);
-        w.findChild<QPushButton *>("newFolderButton")->click();
-        QVERIFY(prompts.size() == 4 && w.folderPath() == made && QDir(made).isEmpty());
     }
 
     // A message holding a long path, in a box narrower than the path: the lines end
@@ -287,26 +298,6 @@ private slots:
             end += visible(line).size();
             QVERIFY2(end <= text.indexOf(folder) || text.at(end - 1) == '/', qPrintable(line));
         }
-    }
-
-    // The program's dialogs show the chooser modally, refusing their data folder.
-    void shownThroughTheDialogs()
-    {
-        QString status;
-        WindowFixture::onNextModal([&](QWidget *modal) {
-            auto *w = qobject_cast<FolderChooser *>(modal);
-            w->setFolder(m_data);
-            status = w->statusText();
-            w->setFolder(m_other);
-            w->validateClicked();
-            if (w->isVisible()) // never hang on a window left open
-                w->reject();
-        });
-        QtDialogs dialogs;
-        dialogs.setDataFolder([this] { return m_data + '/'; });
-        const std::optional<ChooserChoice> choice = dialogs.chooseFolder({true, "*.mdb", "Choisir", {}});
-        QCOMPARE(status, FolderChooser::Refusal);
-        QVERIFY(choice && choice->folder == m_other);
     }
 };
 

@@ -108,7 +108,9 @@ private slots:
 
     // Folder entries are not listed, an index out of range gives an empty
     // entry. With the first entry deselected, only the others are written,
-    // named as asked; the progress messages write paths with "\".
+    // named as asked; the progress messages write paths with "\". Then, all
+    // selected, existing files stay unless the prompt's answer or
+    // OverwriteExisting says so.
     void extraction()
     {
         QFETCH(bool, folderNames);
@@ -128,24 +130,15 @@ private slots:
         connect(&u, &ZipReader::Progress, this, [&](int, const QString &text) { progress += text; });
         QVERIFY(u.Unzip());
         QCOMPARE(filesUnder(out.path()), files);
+        const QString notes = out.filePath("notes.txt"), b = out.filePath(files.first());
         QVERIFY2(!progress.contains('/') && progress.contains(files.last().replace('/', '\\')), qPrintable(progress));
-        QCOMPARE(fileBytes(out.filePath(files.first())), QByteArray("un\rdeux\nfin\r"));
-        u.setZipFile(m_zip); // empties the list
-        QCOMPARE(u.FileCount(), 0);
-    }
+        QCOMPARE(fileBytes(b), QByteArray("un\rdeux\nfin\r"));
 
-    // Existing files stay unless the prompt's answer or OverwriteExisting says so.
-    void overwriteRules()
-    {
-        QTemporaryDir out;
-        ZipReader u;
-        QVERIFY(open(u, m_zip, out.path()) && u.Unzip());
-        const QString notes = out.filePath("notes.txt"), b = out.filePath("b.txt");
+        u.setFileSelected(1, true);
         writeFile(notes, "mien");
         writeFile(b, "mien");
         QVERIFY(u.Unzip());
         QVERIFY(fileBytes(notes) == "mien" && fileBytes(b) == "mien");
-
         u.setPromptToOverwrite(true);
         const QList<int> answers{ZipReader::DoNotOverwrite, ZipReader::OverwriteThisFile}; // notes.txt, b.txt
         int asked = 0;
@@ -153,13 +146,14 @@ private slots:
         QVERIFY(u.Unzip());
         QCOMPARE(asked, 3); // every existing file
         QVERIFY(fileBytes(notes) == "mien" && fileBytes(b) == "un\rdeux\nfin\r");
-
         u.setPromptToOverwrite(false);
         u.setOverwriteExisting(true);
         u.setConvertCRToCRLF(true);
         QVERIFY(u.Unzip());
         QCOMPARE(fileBytes(notes).size(), 1400);
         QCOMPARE(fileBytes(b), QByteArray("un\r\ndeux\r\nfin\r\n"));
+        u.setZipFile(m_zip); // empties the list
+        QCOMPARE(u.FileCount(), 0);
     }
 
     void hostileArchive_data()
@@ -214,17 +208,17 @@ private slots:
         QTest::addColumn<qint64>("claimed"); // the size the last entry's headers say, when they lie
         QTest::addColumn<int>("error");
         const Limits usual, tenMB{10 * MB, usual.entries, AnyRatio}, fourEntries{usual.totalBytes, 4, usual.ratio};
-        QTest::newRow("50 MB, 10 allowed") << QList<qint64>{50 * MB} << tenMB << 0ll << int(ZipReader::ErrorTooLarge);
-        QTest::newRow("two over the total")
-            << QList<qint64>{6 * MB, 5 * MB} << tenMB << 0ll << int(ZipReader::ErrorTooLarge);
-        QTest::newRow("two at the total") << QList<qint64>{6 * MB, 4 * MB} << tenMB << 0ll << 0;
-        QTest::newRow("ratio") << QList<qint64>{2 << 20} << usual << 0ll << int(ZipReader::ErrorCompressionRatio);
-        QTest::newRow("small run of zeros") << QList<qint64>{100 * 1000} << usual << 0ll << 0;
-        QTest::newRow("5 entries, 4 allowed")
-            << QList<qint64>{1, 1, 1, 1, 1} << fourEntries << 0ll << int(ZipReader::ErrorTooManyEntries);
-        QTest::newRow("4 entries, 4 allowed") << QList<qint64>{1, 1, 1, 1} << fourEntries << 0ll << 0;
-        QTest::newRow("header says 1000 bytes")
-            << QList<qint64>{4, 50 * MB} << usual << 1000ll << int(ZipReader::ErrorTooLarge);
+        const auto row = [](const char *tag, QList<qint64> zeros, Limits limits, int error, qint64 claimed = 0) {
+            QTest::newRow(tag) << zeros << limits << claimed << error;
+        };
+        row("50 MB, 10 allowed", {50 * MB}, tenMB, ZipReader::ErrorTooLarge);
+        row("two over the total", {6 * MB, 5 * MB}, tenMB, ZipReader::ErrorTooLarge);
+        row("two at the total", {6 * MB, 4 * MB}, tenMB, 0);
+        row("ratio", {2 << 20}, usual, ZipReader::ErrorCompressionRatio);
+        row("small run of zeros", {100 * 1000}, usual, 0);
+        row("5 entries, 4 allowed", {1, 1, 1, 1, 1}, fourEntries, ZipReader::ErrorTooManyEntries);
+        row("4 entries, 4 allowed", {1, 1, 1, 1}, fourEntries, 0);
+        row("header says 1000 bytes", {4, 50 * MB}, usual, ZipReader::ErrorTooLarge, 1000);
     }
 
     // Refused from the archive's directory, or stopped while writing when a
