@@ -40,6 +40,7 @@ class TestGenData : public QObject
 
 private slots:
     // The rows of each table, then rules of the archive and the names: each query counts the rows breaking one.
+    // Then the folder's own rules, then the results.
     void generatedFolder()
     {
         const QString folder = m_temp.filePath("small");
@@ -81,14 +82,11 @@ private slots:
         const GenData::Options seed8{2, 4, 6, 3, 8, m_options.today};
         QVERIFY2(GenData::GenerateDatabase(m_temp.filePath("8.mdb"), seed8, nullptr, &error), qPrintable(error));
         QVERIFY(fileBytes(m_temp.filePath("8.mdb")) != fileBytes(m_database));
-    }
 
-    // Every pupil, of this year or archived: the level's items hold 0..ItemMax, or 99 for a whole exercise, or Null
-    // for a whole trimester never entered; the result columns of other levels stay Null; each exercise's total,
-    // category and letter are what the scoring makes of the items. The profiles of this year's pupils and classes
-    // are what the program computes: computing them again changes nothing.
-    void resultsFollowTheModelAndTheScoring()
-    {
+        // Every pupil, of this year or archived: the level's items hold 0..ItemMax, or 99 for a whole exercise, or Null
+        // for a whole trimester never entered; the result columns of other levels stay Null; each exercise's total,
+        // category and letter are what the scoring makes of the items. The profiles of this year's pupils and classes
+        // are what the program computes: computing them again changes nothing.
         QString seen; // every item's state: a score, absent (99) or Null
         for (const char *sql : {"SELECT c.NIVEAU AS LEVEL, e.* FROM ELEVE e JOIN CLASSE c USING (NOECOLE, NOCLASSE)",
                                 "SELECT Niveau AS LEVEL, * FROM PARCOURS"}) {

@@ -71,53 +71,57 @@ class TestScheduledBackup : public QObject
     Q_OBJECT
 
 private slots:
-    // The program holds the database open, with a commit just made and a
-    // write transaction pending: the copy holds what was committed, and the
-    // program's transaction then commits.
-    void copiesWhileTheProgramWrites()
+    // The program holds the database open, with a commit just made and a write transaction pending: the copy
+    // holds what was committed, and the program's transaction then commits. Then the N most recent dated copies
+    // stay, the new one among them, and no other file is touched, however close its name. Then a disk that fills
+    // up (the tool's file size limited as a full disk would): failure (exit 2), no partial copy, nothing deleted.
+    void copiesKeepsAndFullDisk()
     {
         Folders f;
         SqliteSupport::RawDatabase program;
-        QVERIFY(program.open(f.live(), false));
-        QVERIFY(program.exec(QStringLiteral("INSERT INTO ELEVE (NOM) VALUES ('Bruno')")));
-        QVERIFY(program.exec(QStringLiteral("BEGIN IMMEDIATE")));
-        QVERIFY(program.exec(QStringLiteral("INSERT INTO ELEVE (NOM) VALUES ('Chloé')")));
-        const Run run = runTool({f.data, f.destination});
+        QVERIFY(program.open(f.live(), false) && program.exec("INSERT INTO ELEVE (NOM) VALUES ('Bruno')"));
+        QVERIFY(program.exec("BEGIN IMMEDIATE") && program.exec("INSERT INTO ELEVE (NOM) VALUES ('Chloé')"));
+        Run run = runTool({f.data, f.destination});
         QCOMPARE(run.exitCode, 0);
-        const QStringList copies = fileNames(f.destination);
-        QCOMPARE(copies.size(), 1);
-        QVERIFY2(DatedName.match(copies.first()).hasMatch(), qPrintable(copies.first()));
+        const QDir destination(f.destination);
+        const QString first = fileNames(f.destination).join(',');
+        QVERIFY2(DatedName.match(first).hasMatch(), qPrintable(first));
         QCOMPARE(run.output,
                  QStringLiteral("Sauvegarde réussie : « %1 » (1 copie(s) datée(s) gardée(s), 0 supprimée(s)).")
-                     .arg(QDir(f.destination).filePath(copies.first())));
-        QCOMPARE(pupilNames(QDir(f.destination).filePath(copies.first())), (QStringList{"Alice", "Bruno"}));
-        QVERIFY(program.exec(QStringLiteral("COMMIT")));
+                     .arg(destination.filePath(first)));
+        QCOMPARE(pupilNames(destination.filePath(first)), (QStringList{"Alice", "Bruno"}));
+        QVERIFY(program.exec("COMMIT"));
         QCOMPARE(pupilNames(f.live()), (QStringList{"Alice", "Bruno", "Chloé"}));
-    }
 
-    // The N most recent dated copies stay, the new one among them; no other
-    // file is touched, however close its name.
-    void keepsTheMostRecent()
-    {
-        Folders f;
-        const QDir destination(f.destination);
         for (int day = 1; day <= 12; ++day)
-            writeFile(
-                destination.filePath(QStringLiteral("donnees-202001%1-120000.mdb").arg(day, 2, 10, QLatin1Char('0'))),
-                "ancienne");
+            writeFile(destination.filePath(QStringLiteral("donnees-202001%1-120000.mdb").arg(day, 2, 10, QChar('0'))),
+                      "ancienne");
         const QStringList others = {"Donnees-20190101-120000.mdb", "donnees-20190101-120000.mdb.bak",
                                     "donnees-2019.mdb", "donnees.mdb", "notes.txt"};
         for (const QString &name : others)
             writeFile(destination.filePath(name), "autre");
-        const Run run = runTool({f.data, f.destination, "--garder", "3"});
+        QTest::qWait(1100); // another second: another name
+        run = runTool({f.data, f.destination, "--garder", "3"});
         QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.output.endsWith("(3 copie(s) datée(s) gardée(s), 10 supprimée(s))."));
+        QVERIFY2(run.output.endsWith("(3 copie(s) datée(s) gardée(s), 11 supprimée(s))."), qPrintable(run.output));
         QStringList left = fileNames(f.destination);
         for (const QString &name : others)
             QVERIFY(left.removeOne(name));
-        QCOMPARE(left.size(), 3);
-        QCOMPARE(left.mid(0, 2), (QStringList{"donnees-20200111-120000.mdb", "donnees-20200112-120000.mdb"}));
-        QVERIFY(left.last() > "donnees-2026");
+        QCOMPARE(left.mid(0, 2), (QStringList{"donnees-20200112-120000.mdb", first}));
+        QVERIFY(left.size() == 3 && left.last() > first);
+
+        QVERIFY(QFileInfo(f.live()).size() > 16 * 1024);
+        const QStringList kept = destination.entryList(QDir::Files | QDir::Hidden);
+        QTest::qWait(1100);
+        run = runTool({f.data, f.destination, "--garder", "1"}, [] {
+            std::signal(SIGXFSZ, SIG_IGN); // writes past the limit fail with EFBIG instead of killing
+            const rlimit limit{16 * 1024, 16 * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.output.startsWith("Échec de la sauvegarde : ") && run.output.contains("disque plein"),
+                 qPrintable(run.output));
+        QCOMPARE(destination.entryList(QDir::Files | QDir::Hidden), kept);
     }
 
     // Refused (exit 1, one line, nothing written): what cannot be a backup.
@@ -146,13 +150,10 @@ private slots:
         QVERIFY(QDir().mkpath(empty) && QDir().mkpath(locked));
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         writeFile(file, "fichier");
-        for (QString &argument : arguments)
-            argument.replace("DATA", f.data)
-                .replace("DEST", f.destination)
-                .replace("EMPTY", empty)
-                .replace("LOCKED", locked)
-                .replace("FILE", file)
-                .replace("ROOT", f.dir.path());
+        const QStringList names{"DATA",   f.data, "DEST", f.destination, "EMPTY", empty,
+                                "LOCKED", locked, "FILE", file,          "ROOT",  f.dir.path()};
+        for (qsizetype i = 0; i < names.size(); i += 2)
+            arguments.replaceInStrings(names.at(i), names.at(i + 1));
         const QStringList before = fileNames(f.data);
         const Run run = runTool(arguments);
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -161,27 +162,6 @@ private slots:
         QCOMPARE(fileNames(f.destination), QStringList());
         QCOMPARE(fileNames(locked), QStringList());
         QCOMPARE(fileNames(f.data), before);
-    }
-
-    // A disk that fills up (the tool's file size limited as a full disk
-    // would): failure (exit 2), no partial copy, the earlier copies kept.
-    void fullDisk()
-    {
-        Folders f;
-        QVERIFY(QFileInfo(f.live()).size() > 16 * 1024);
-        QCOMPARE(runTool({f.data, f.destination}).exitCode, 0);
-        const QStringList earlier = fileNames(f.destination);
-        QTest::qWait(1100); // another second: another name
-        const Run run = runTool({f.data, f.destination, "--garder", "1"}, [] {
-            std::signal(SIGXFSZ, SIG_IGN); // writes past the limit fail with EFBIG instead of killing
-            const rlimit limit{16 * 1024, 16 * 1024};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        });
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.output.startsWith("Échec de la sauvegarde : ") && run.output.contains("disque plein"),
-                 qPrintable(run.output));
-        QDir destination(f.destination);
-        QCOMPARE(destination.entryList(QDir::Files | QDir::Hidden), earlier);
     }
 };
 
