@@ -1,5 +1,6 @@
 // Pictures of the main window (at the screen's size and at its smallest), of
-// a class and a pupil dialog, of the year-change window, of the synthesis viewer and of the class grid (a
+// the three entry windows (GS, CP, CE1, at their opening size and at their
+// smallest), of a class and a pupil dialog, of the folder chooser, of the year-change window, of the synthesis viewer and of the class grid (a
 // 25-pupil CE1 class on trimester 3), of the "Tableur" menu, an import's
 // preview and an administration list's classes, on sample data, into the
 // folder given (default /tmp/shots): to look at them as a teacher would.
@@ -7,8 +8,10 @@
 
 #include "admin/ClassDialog.h"
 #include "admin/PupilDialog.h"
+#include "backup/FolderChooser.h"
 #include "evaluation/ClassGridView.h"
 #include "evaluation/ClassGridWindow.h"
+#include "evaluation/EntryWindow.h"
 #include "reports/ReportViewer.h"
 #include "spreadsheets/CsvText.h"
 #include "spreadsheets/ImportPreviewDialog.h"
@@ -57,6 +60,33 @@ int main(int argc, char *argv[])
     save(f.window.get(), folder + "/main_minimum.png");
     std::printf("minimum %dx%d, screen %dx%d\n", f.window->minimumWidth(), f.window->minimumHeight(), screen.width(),
                 screen.height());
+
+    // One pupil's entry window per level, on its last trimester.
+    const struct
+    {
+        int school, klass, level, tab;
+        const char *name;
+    } entries[] = {{7, 4, 1, 1, "entry_GS"}, {7, 1, 2, 2, "entry_CP"}, {3, 9, 3, 2, "entry_CE1"}};
+    for (const auto &e : entries) {
+        f.window->showSelection({e.school, e.klass, 0});
+        EntryWindow entry(f.context, e.level, e.tab, f.window.get());
+        entry.setModal(false);
+        save(&entry, folder + QStringLiteral("/%1.png").arg(QLatin1String(e.name)));
+        entry.resize(entry.minimumSizeHint());
+        QTest::qWait(200);
+        save(&entry, folder + QStringLiteral("/%1_minimum.png").arg(QLatin1String(e.name)));
+        std::printf("%s: %dx%d, smallest %dx%d\n", e.name, entry.sizeHint().width(), entry.sizeHint().height(),
+                    entry.width(), entry.height());
+        entry.hide();
+    }
+    f.window->showSelection({7, 1, 0});
+
+    FolderChooser chooser({false, QStringLiteral("*.mdb"), QStringLiteral("Choisir la sauvegarde à restaurer"),
+                           QStringLiteral("sauvegarde"), true},
+                          f.folder(), f.window.get());
+    chooser.setModal(false);
+    save(&chooser, folder + "/chooser.png");
+    chooser.hide();
 
     ClassDialog dialog(f.context, *f.window, false, f.window.get());
     dialog.setModal(false);
